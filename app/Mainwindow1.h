@@ -1,0 +1,77 @@
+#pragma once
+// The hidden main form: owner of every component and of the two line
+// windows; its handlers are all of Lumek's behaviour.
+#include <string>
+#include <vector>
+
+#include "framework/FormReader.h"
+#include "framework/Forms.h"
+
+namespace lumek {
+
+class TTrayIcon;
+class TPopupMenu;
+class TMenuItem;
+class TColorDialog;
+class THiTimer;
+class TXForm1;
+class TYForm1;
+
+class TMainForm1 : public TForm {
+ public:
+  explicit TMainForm1(TComponent* owner);
+  ~TMainForm1() override;
+  const char* ClassName() const override { return "TMainForm1"; }
+
+  // Published component fields, in declaration order.
+  TTrayIcon* TrayIcon1 = nullptr;
+  TPopupMenu* PopupMenu1 = nullptr;
+  TMenuItem *N1 = nullptr, *N7 = nullptr, *N8 = nullptr, *N9 = nullptr, *N10 = nullptr, *X1 = nullptr,
+            *N2 = nullptr, *N3 = nullptr;
+  TColorDialog* ColorDialog1 = nullptr;
+  TMenuItem *N4 = nullptr, *N5 = nullptr, *N6 = nullptr, *N11 = nullptr, *N12 = nullptr, *N13 = nullptr,
+            *N14 = nullptr, *N15 = nullptr, *N16 = nullptr, *N17 = nullptr, *N19 = nullptr, *N20 = nullptr,
+            *N21 = nullptr, *N22 = nullptr, *N23 = nullptr;
+  THiTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
+  TMenuItem *Close1 = nullptr, *N18 = nullptr;
+
+  // Published handlers, in method-table order.
+  void X1Click(TObject* sender);
+  void N1Click(TObject* sender);
+  void N9Click(TObject* sender);
+  void N8Click(TObject* sender);
+  void N2Click(TObject* sender);
+  void N5Click(TObject* sender);
+  void N6Click(TObject* sender);
+  void N11Click(TObject* sender);
+  void N12Click(TObject* sender);
+  void Timer2Timer(TObject* sender);
+  void FormClose(TObject* sender, TCloseAction& action);
+  void N14Click(TObject* sender);
+  void N15Click(TObject* sender);
+  void N16Click(TObject* sender);
+  void N17Click(TObject* sender);
+  void FormCreate(TObject* sender);
+  void N21Click(TObject* sender);
+  void N22Click(TObject* sender);
+  void N19Click(TObject* sender);
+  void Timer1Timer(TObject* sender);
+  void Timer3Timer(TObject* sender);
+  void TrayIcon1MouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+
+  const std::string& ExeDirectory() const { return ExeDir; }
+  int CenterXValue() const { return CenterX; }
+  int CenterYValue() const { return CenterY; }
+
+ private:
+  std::vector<PublishedMethod> PublishedMethods();
+  void BindField(const std::string& name, TComponent* component);
+
+  std::string ExeDir;
+  int CenterX = 0;
+  int CenterY = 0;
+};
+
+extern TMainForm1* MainForm1;
+
+}  // namespace lumek

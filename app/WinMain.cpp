@@ -1,0 +1,20 @@
+// Lumek's entry: the application object, its title and the main form.
+#include <windows.h>
+
+#include "app/Mainwindow1.h"
+#include "framework/Application.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  using namespace lumek;
+  try {
+    Application->Initialize();
+    Application->SetTitle("Lumek");
+    Application->CreateForm(MainForm1);
+    Application->Run();
+  } catch (const Exception& exception) {
+    Application->ShowException(exception);
+  } catch (...) {
+    Application->ShowException(Exception(""));
+  }
+  return 0;
+}

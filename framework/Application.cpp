@@ -1,0 +1,238 @@
+#include "framework/Application.h"
+
+#include <algorithm>
+
+#include "framework/Forms.h"
+#include "framework/Platform.h"
+#include "framework/TextRules.h"
+#include "framework/Units.h"
+
+namespace lumek {
+
+TApplication* Application = nullptr;
+
+namespace {
+
+constexpr DWORD kApplicationWindowStyle = WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
+
+void InitializeApplicationUnit() { Application = new TApplication(); }
+
+void FinalizeApplicationUnit() {
+  delete Application;
+  Application = nullptr;
+}
+
+void FinishApplication() {
+  if (Application) Application->Finish();
+}
+
+const UnitRegistration kApplicationUnit(10, InitializeApplicationUnit, FinalizeApplicationUnit);
+
+}  // namespace
+
+std::string ModuleFileName() {
+  char buffer[MAX_PATH + 1];
+  DWORD length = Platform().GetModuleFileNameA(nullptr, buffer, MAX_PATH + 1);
+  // The platform may fill the whole buffer without a terminator when it truncates.
+  return std::string(buffer, std::min<DWORD>(length, MAX_PATH + 1));
+}
+
+TApplication::TApplication() : TComponent(nullptr) {
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = ::DefWindowProcA;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = ::LoadIconA(instance, "MAINICON");
+  windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = "TApplication";
+  ::RegisterClassA(&windowClass);
+
+  title_ = ApplicationCaptionFromFileName(ExtractFileName(ModuleFileName()));
+  procedure_ = BoundWindowProc([this](HWND window, TMessage& message) { WindowMessage(window, message); });
+  window_ = CreateBoundWindow(procedure_, 0, "TApplication", title_.c_str(), kApplicationWindowStyle,
+                              Platform().GetSystemMetrics(SM_CXSCREEN) / 2,
+                              Platform().GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr);
+  HMENU systemMenu = ::GetSystemMenu(window_, FALSE);
+  ::DeleteMenu(systemMenu, SC_MAXIMIZE, MF_BYCOMMAND);
+  ::DeleteMenu(systemMenu, SC_SIZE, MF_BYCOMMAND);
+  ::DeleteMenu(systemMenu, SC_MOVE, MF_BYCOMMAND);
+}
+
+TApplication::~TApplication() {
+  DestroyComponents();
+  if (window_) {
+    ::SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&::DefWindowProcA));
+    ::DestroyWindow(window_);
+    window_ = nullptr;
+  }
+}
+
+void TApplication::Initialize() {}
+
+void TApplication::SetTitle(const std::string& title) {
+  title_ = title;
+  ::SetWindowTextA(window_, title_.c_str());
+}
+
+void TApplication::BecomeMainFormIfFirst(TObject* created) {
+  auto* form = dynamic_cast<TForm*>(created);
+  if (!mainForm_ && form) {
+    form->WindowHandle();
+    mainForm_ = form;
+  }
+}
+
+void TApplication::Run() {
+  running_ = true;
+  AddExitProcedure(FinishApplication);
+  if (!mainForm_) return;
+  if (ShowState == SW_SHOWMAXIMIZED) mainForm_->SetWindowState(TWindowState::wsMaximized);
+  if (ShowState == SW_SHOWMINNOACTIVE) mainForm_->SetWindowState(TWindowState::wsMinimized);
+  if (ShowMainForm) {
+    if (mainForm_->WindowState() == TWindowState::wsMinimized) {
+      Platform().ShowWindow(window_, SW_SHOWMINNOACTIVE);
+    } else {
+      mainForm_->SetVisible(true);
+    }
+  }
+  do {
+    try {
+      HandleMessage();
+    } catch (...) {
+      HandleException(this);
+    }
+  } while (!Terminated());
+}
+
+void TApplication::Terminate() {
+  for (auto& procedure : TerminateProcedures) {
+    if (!procedure()) return;
+  }
+  ::PostQuitMessage(0);
+}
+
+bool TApplication::ProcessMessage(MSG& message) {
+  if (!::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (message.message == WM_QUIT) {
+    terminated_.store(true);
+  } else {
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  return true;
+}
+
+void TApplication::HandleMessage() {
+  MSG message;
+  if (!ProcessMessage(message)) Idle();
+}
+
+void TApplication::ProcessMessages() {
+  MSG message;
+  while (ProcessMessage(message)) {
+  }
+}
+
+void TApplication::Idle() {
+  bool ranQueuedCall = SynchronizeHook && SynchronizeHook();
+  // A call that ran may have queued more work; look at the queue again before sleeping.
+  if (!ranQueuedCall) ::WaitMessage();
+}
+
+void TApplication::HookMainWindow(const void* key, WindowHook hook) { hooks_.push_back(Hook{key, std::move(hook)}); }
+
+void TApplication::UnhookMainWindow(const void* key) {
+  hooks_.erase(std::remove_if(hooks_.begin(), hooks_.end(), [key](const Hook& h) { return h.key == key; }),
+               hooks_.end());
+}
+
+void TApplication::WindowMessage(HWND window, TMessage& message) {
+  // A hook may unhook itself (or another) while it runs: walk a copy.
+  std::vector<Hook> hooks = hooks_;
+  for (Hook& hook : hooks) {
+    if (hook.hook(message)) return;
+  }
+  switch (message.Msg) {
+    case WM_NULL:
+      if (SynchronizeHook) SynchronizeHook();
+      return;
+    case WM_CLOSE:
+      if (mainForm_) mainForm_->RequestClose();
+      return;
+    case WM_ENDSESSION:
+      if (message.WParam) {
+        if (OnEndSession) OnEndSession(this);
+        terminated_.store(true);
+      }
+      return;
+    default:
+      DefaultHandling(window, message);
+  }
+}
+
+void TApplication::HandleException(TObject* sender) {
+  if (HWND capture = ::GetCapture()) ::SendMessageA(capture, WM_CANCELMODE, 0, 0);
+  try {
+    throw;
+  } catch (const EAbort&) {
+  } catch (const Exception& exception) {
+    if (OnException) {
+      OnException(sender, exception);
+    } else {
+      ShowException(exception);
+    }
+  } catch (const std::exception& exception) {
+    // Not a framework exception: the run-time's own error box.
+    Platform().MessageBoxA(nullptr, exception.what(), "Runtime error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  } catch (...) {
+    Platform().MessageBoxA(nullptr, "Unknown exception", "Runtime error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  }
+}
+
+void TApplication::ShowException(const Exception& exception) {
+  std::string text = ExceptionBoxText(exception.Message());
+  HWND active = ::GetActiveWindow();
+  HWND focus = ::GetFocus();
+  {
+    TaskWindowsDisabled disabled;
+    Platform().MessageBoxA(window_, text.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
+  }
+  if (active && ::IsWindow(active)) ::SetActiveWindow(active);
+  if (focus && ::IsWindow(focus)) ::SetFocus(focus);
+}
+
+void TApplication::Finish() {
+  ::ShowOwnedPopups(window_, FALSE);
+  MarkDestroying();
+  DestroyComponents();
+}
+
+void HandleExceptionAtBoundary() {
+  if (Application) {
+    Application->HandleException(nullptr);
+  }
+}
+
+namespace {
+
+BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM context) {
+  if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
+    reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+TaskWindowsDisabled::TaskWindowsDisabled() {
+  ::EnumThreadWindows(::GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled_));
+  for (HWND window : disabled_) Platform().EnableWindow(window, FALSE);
+}
+
+TaskWindowsDisabled::~TaskWindowsDisabled() {
+  for (HWND window : disabled_) {
+    if (::IsWindow(window)) Platform().EnableWindow(window, TRUE);
+  }
+}
+
+}  // namespace lumek

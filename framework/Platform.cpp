@@ -1,0 +1,116 @@
+#include "framework/Platform.h"
+
+#include <string>
+
+namespace lumek {
+
+namespace {
+
+// winmm is not one of the DLLs Windows always takes from the system
+// directory, so it is loaded from there by full path on first use rather
+// than imported, where a DLL planted beside the exe would win.
+HMODULE Winmm() {
+  static HMODULE module = [] {
+    char directory[MAX_PATH];
+    UINT length = ::GetSystemDirectoryA(directory, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return static_cast<HMODULE>(nullptr);
+    std::string path(directory, length);
+    path += "\\winmm.dll";
+    return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  }();
+  return module;
+}
+
+template <typename Function>
+Function WinmmEntry(const char* name) {
+  HMODULE module = Winmm();
+  return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+}
+
+MMRESULT CallTimeGetDevCaps(LPTIMECAPS caps, UINT size) {
+  static auto entry = WinmmEntry<MMRESULT(WINAPI*)(LPTIMECAPS, UINT)>("timeGetDevCaps");
+  return entry ? entry(caps, size) : TIMERR_NOCANDO;
+}
+MMRESULT CallTimeBeginPeriod(UINT period) {
+  static auto entry = WinmmEntry<MMRESULT(WINAPI*)(UINT)>("timeBeginPeriod");
+  return entry ? entry(period) : TIMERR_NOCANDO;
+}
+MMRESULT CallTimeEndPeriod(UINT period) {
+  static auto entry = WinmmEntry<MMRESULT(WINAPI*)(UINT)>("timeEndPeriod");
+  return entry ? entry(period) : TIMERR_NOCANDO;
+}
+MMRESULT CallTimeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags) {
+  static auto entry = WinmmEntry<MMRESULT(WINAPI*)(UINT, UINT, LPTIMECALLBACK, DWORD_PTR, UINT)>("timeSetEvent");
+  return entry ? entry(delay, resolution, callback, user, flags) : 0;
+}
+MMRESULT CallTimeKillEvent(UINT id) {
+  static auto entry = WinmmEntry<MMRESULT(WINAPI*)(UINT)>("timeKillEvent");
+  return entry ? entry(id) : TIMERR_NOCANDO;
+}
+BOOL CallSndPlaySoundA(LPCSTR sound, UINT flags) {
+  static auto entry = WinmmEntry<BOOL(WINAPI*)(LPCSTR, UINT)>("sndPlaySoundA");
+  return entry ? entry(sound, flags) : FALSE;
+}
+
+PlatformCalls MakeRealPlatform() {
+  PlatformCalls calls{};
+  calls.CreateWindowExA = [](DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                             int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+    return ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent, menu, instance,
+                             param);
+  };
+  calls.SetWindowPos = [](HWND w, HWND after, int x, int y, int cx, int cy, UINT flags) {
+    return ::SetWindowPos(w, after, x, y, cx, cy, flags);
+  };
+  calls.ShowWindow = [](HWND w, int command) { return ::ShowWindow(w, command); };
+  calls.SetActiveWindow = [](HWND w) { return ::SetActiveWindow(w); };
+  calls.SetForegroundWindow = [](HWND w) { return ::SetForegroundWindow(w); };
+  calls.EnableWindow = [](HWND w, BOOL enable) { return ::EnableWindow(w, enable); };
+  calls.SetWindowPlacement = [](HWND w, const WINDOWPLACEMENT* p) { return ::SetWindowPlacement(w, p); };
+  calls.MessageBoxA = [](HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    return ::MessageBoxA(owner, text, caption, type);
+  };
+  calls.GetCursorPos = [](POINT* p) { return ::GetCursorPos(p); };
+  calls.SetCursorPos = [](int x, int y) { return ::SetCursorPos(x, y); };
+  calls.GetSystemMetrics = [](int index) { return ::GetSystemMetrics(index); };
+  calls.GetKeyState = [](int key) { return ::GetKeyState(key); };
+  calls.TrackPopupMenu = [](HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect) {
+    return ::TrackPopupMenu(menu, flags, x, y, reserved, owner, rect);
+  };
+  calls.CheckMenuItem = [](HMENU menu, UINT item, UINT check) { return ::CheckMenuItem(menu, item, check); };
+  calls.InsertMenuItemA = [](HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info) {
+    return ::InsertMenuItemA(menu, item, byPosition, info);
+  };
+  calls.ChooseColorA = [](LPCHOOSECOLORA request) { return ::ChooseColorA(request); };
+  calls.Shell_NotifyIconA = [](DWORD message, PNOTIFYICONDATAA data) { return ::Shell_NotifyIconA(message, data); };
+  calls.ShellExecuteA = [](HWND w, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show) {
+    return ::ShellExecuteA(w, verb, file, parameters, directory, show);
+  };
+  calls.timeGetDevCaps = CallTimeGetDevCaps;
+  calls.timeBeginPeriod = CallTimeBeginPeriod;
+  calls.timeEndPeriod = CallTimeEndPeriod;
+  calls.timeSetEvent = CallTimeSetEvent;
+  calls.timeKillEvent = CallTimeKillEvent;
+  calls.sndPlaySoundA = CallSndPlaySoundA;
+  calls.GetModuleFileNameA = [](HMODULE module, LPSTR buffer, DWORD size) {
+    return ::GetModuleFileNameA(module, buffer, size);
+  };
+  calls.CreateMutexA = [](LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) {
+    return ::CreateMutexA(attributes, initialOwner, name);
+  };
+  return calls;
+}
+
+}  // namespace
+
+const PlatformCalls& RealPlatform() {
+  static const PlatformCalls real = MakeRealPlatform();
+  return real;
+}
+
+PlatformCalls& Platform() {
+  static PlatformCalls live = RealPlatform();
+  return live;
+}
+
+}  // namespace lumek

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# ctest's emulator: runs one Windows exe under the bench's Wine and display.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wine-env.sh"
+lumek_ensure_display || exit 1
+if [ -z "${LUMEK_WINESERVER_READY:-}" ]; then lumek_ensure_wine; fi
+exe=$1; shift
+wine "$exe" "$@"
+rc=$?
+if [ -n "${LUMEK_XVFB_PID:-}" ]; then kill "$LUMEK_XVFB_PID" 2>/dev/null; fi
+exit $rc

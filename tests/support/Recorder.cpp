@@ -1,0 +1,204 @@
+#include "tests/support/Recorder.h"
+
+#include <cstdio>
+#include <map>
+#include <sstream>
+
+#include "framework/Application.h"
+
+namespace lumek::test {
+
+namespace {
+
+CallRecorder* active = nullptr;
+std::vector<std::string> log;
+std::map<HWND, std::string> names;
+
+std::string Hex(unsigned long value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%lx", value);
+  return text;
+}
+
+std::string Window(HWND window) {
+  if (window == nullptr) return "0";
+  if (window == HWND_TOPMOST) return "HWND_TOPMOST";
+  if (window == HWND_NOTOPMOST) return "HWND_NOTOPMOST";
+  if (window == HWND_BOTTOM) return "HWND_BOTTOM";
+  return active ? active->NameOf(window) : Hex(reinterpret_cast<unsigned long>(window));
+}
+
+std::string InsertAfter(HWND window) { return window == HWND_TOP ? "HWND_TOP" : Window(window); }
+
+std::string Join(std::initializer_list<std::string> parts) {
+  std::string text;
+  for (const std::string& part : parts) {
+    if (!text.empty()) text += ", ";
+    text += part;
+  }
+  return text;
+}
+
+}  // namespace
+
+CallRecorder::CallRecorder() : saved_(Platform()) {
+  active = this;
+  log.clear();
+}
+
+CallRecorder::~CallRecorder() {
+  Platform() = saved_;
+  if (active == this) active = nullptr;
+  log.clear();
+  names.clear();
+}
+
+CallRecorder* CallRecorder::Active() { return active; }
+
+void CallRecorder::Record(std::string line) { log.push_back(std::move(line)); }
+
+CallRecorder& CallRecorder::Windows() {
+  Platform().SetWindowPos = [](HWND w, HWND after, int x, int y, int cx, int cy, UINT flags) {
+    Record("SetWindowPos(" + Join({Window(w), InsertAfter(after), std::to_string(x), std::to_string(y),
+                                   std::to_string(cx), std::to_string(cy), Hex(flags)}) + ")");
+    return RealPlatform().SetWindowPos(w, after, x, y, cx, cy, flags);
+  };
+  Platform().ShowWindow = [](HWND w, int command) {
+    Record("ShowWindow(" + Join({Window(w), std::to_string(command)}) + ")");
+    return RealPlatform().ShowWindow(w, command);
+  };
+  Platform().SetActiveWindow = [](HWND w) {
+    Record("SetActiveWindow(" + Window(w) + ")");
+    return RealPlatform().SetActiveWindow(w);
+  };
+  Platform().EnableWindow = [](HWND w, BOOL enable) {
+    Record("EnableWindow(" + Join({Window(w), enable ? "TRUE" : "FALSE"}) + ")");
+    return RealPlatform().EnableWindow(w, enable);
+  };
+  Platform().CreateWindowExA = [](DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                                  int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+    HWND w = RealPlatform().CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent, menu,
+                                            instance, param);
+    Record("CreateWindowExA(" + Join({Hex(exStyle), className, Hex(style)}) + ")");
+    return w;
+  };
+  return *this;
+}
+
+CallRecorder& CallRecorder::MessageBoxes() {
+  Platform().MessageBoxA = [](HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    Record("MessageBoxA(" + Join({Window(owner), std::string("\"") + text + "\"", std::string("\"") + caption + "\"",
+                                  Hex(type)}) + ")");
+    return IDOK;
+  };
+  return *this;
+}
+
+CallRecorder& CallRecorder::Menus() {
+  Platform().TrackPopupMenu = [](HMENU, UINT flags, int x, int y, int, HWND owner, const RECT*) {
+    Record("TrackPopupMenu(" + Join({Hex(flags), std::to_string(x), std::to_string(y), Window(owner)}) + ")");
+    return TRUE;
+  };
+  Platform().CheckMenuItem = [](HMENU menu, UINT item, UINT check) {
+    Record("CheckMenuItem(" + Join({std::to_string(item), Hex(check)}) + ")");
+    return RealPlatform().CheckMenuItem(menu, item, check);
+  };
+  Platform().InsertMenuItemA = [](HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info) {
+    std::string text = (info->fMask & MIIM_STRING) && info->dwTypeData ? info->dwTypeData : "";
+    Record("InsertMenuItemA(" + Join({std::to_string(item), "\"" + text + "\""}) + ")");
+    return RealPlatform().InsertMenuItemA(menu, item, byPosition, info);
+  };
+  return *this;
+}
+
+CallRecorder& CallRecorder::Shell() {
+  Platform().Shell_NotifyIconA = [](DWORD message, PNOTIFYICONDATAA data) {
+    static const char* kNames[] = {"NIM_ADD", "NIM_MODIFY", "NIM_DELETE"};
+    Record("Shell_NotifyIconA(" + Join({message < 3 ? kNames[message] : Hex(message), std::to_string(data->cbSize),
+                                        Window(data->hWnd), std::to_string(data->uID), Hex(data->uFlags),
+                                        Hex(data->uCallbackMessage), std::string("\"") + data->szTip + "\""}) + ")");
+    return TRUE;
+  };
+  Platform().ShellExecuteA = [](HWND w, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show) {
+    Record("ShellExecuteA(" + Join({Window(w), verb ? verb : "null", file ? file : "null",
+                                    parameters ? std::string("\"") + parameters + "\"" : "null",
+                                    directory ? std::string("\"") + directory + "\"" : "null",
+                                    std::to_string(show)}) + ")");
+    return reinterpret_cast<HINSTANCE>(33);
+  };
+  return *this;
+}
+
+CallRecorder& CallRecorder::Multimedia() {
+  Platform().timeBeginPeriod = [](UINT period) {
+    Record("timeBeginPeriod(" + std::to_string(period) + ")");
+    return RealPlatform().timeBeginPeriod(period);
+  };
+  Platform().timeEndPeriod = [](UINT period) {
+    Record("timeEndPeriod(" + std::to_string(period) + ")");
+    return RealPlatform().timeEndPeriod(period);
+  };
+  Platform().timeSetEvent = [](UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags) {
+    Record("timeSetEvent(" + Join({std::to_string(delay), std::to_string(resolution), Hex(flags)}) + ")");
+    return RealPlatform().timeSetEvent(delay, resolution, callback, user, flags);
+  };
+  Platform().timeKillEvent = [](UINT id) {
+    Record("timeKillEvent");
+    return RealPlatform().timeKillEvent(id);
+  };
+  Platform().sndPlaySoundA = [](LPCSTR sound, UINT flags) {
+    Record("sndPlaySoundA(" + Join({sound ? sound : "null", Hex(flags)}) + ")");
+    return TRUE;
+  };
+  return *this;
+}
+
+void CallRecorder::Name(HWND window, std::string name) { names[window] = std::move(name); }
+
+std::string CallRecorder::NameOf(HWND window) const {
+  auto found = names.find(window);
+  return found != names.end() ? found->second : Hex(reinterpret_cast<unsigned long>(window));
+}
+
+const std::vector<std::string>& CallRecorder::Calls() const { return log; }
+
+std::vector<std::string> CallRecorder::CallsStartingWith(const std::string& prefix) const {
+  std::vector<std::string> result;
+  for (const std::string& line : log) {
+    if (line.compare(0, prefix.size(), prefix) == 0) result.push_back(line);
+  }
+  return result;
+}
+
+void CallRecorder::Clear() { log.clear(); }
+
+std::string ShowSequences(const std::vector<std::string>& actual, const std::vector<std::string>& expected) {
+  std::ostringstream text;
+  text << "\nactual:\n";
+  for (const std::string& line : actual) text << "  " << line << "\n";
+  text << "expected:\n";
+  for (const std::string& line : expected) text << "  " << line << "\n";
+  return text.str();
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  DWORD start = ::GetTickCount();
+  for (;;) {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageA(&message);
+    }
+    if (Application && Application->SynchronizeHook) Application->SynchronizeHook();
+    if (done()) return true;
+    DWORD elapsed = ::GetTickCount() - start;
+    if (elapsed >= timeoutMs) return false;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(timeoutMs - elapsed, 5), QS_ALLINPUT);
+  }
+}
+
+void PumpFor(DWORD milliseconds) {
+  PumpUntil([] { return false; }, milliseconds);
+}
+
+}  // namespace lumek::test

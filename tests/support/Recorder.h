@@ -1,0 +1,54 @@
+#pragma once
+// Records the platform calls made through the seam, in the manner of a
+// message-sequence test: each call becomes one line of text, windows are
+// shown by the names a test gave them, and the recorded calls are forwarded
+// to the real platform so the windows really change.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/Platform.h"
+
+namespace lumek::test {
+
+class CallRecorder {
+ public:
+  CallRecorder();   // records nothing until entries are chosen
+  ~CallRecorder();  // puts the whole table back
+  CallRecorder(const CallRecorder&) = delete;
+  CallRecorder& operator=(const CallRecorder&) = delete;
+
+  // Windowing calls: SetWindowPos, ShowWindow, SetActiveWindow, EnableWindow, CreateWindowExA.
+  CallRecorder& Windows();
+  CallRecorder& MessageBoxes();  // MessageBoxA, answered at once with IDOK (no box is shown)
+  CallRecorder& Menus();         // TrackPopupMenu (returns at once), CheckMenuItem, InsertMenuItemA
+  CallRecorder& Shell();         // Shell_NotifyIconA, ShellExecuteA (not forwarded)
+  CallRecorder& Multimedia();    // timeBeginPeriod, timeEndPeriod, timeSetEvent, timeKillEvent, sndPlaySoundA (not forwarded)
+
+  void Name(HWND window, std::string name);
+  std::string NameOf(HWND window) const;
+
+  const std::vector<std::string>& Calls() const;
+  // Only the calls whose text starts with `prefix`.
+  std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
+  void Clear();
+
+  // For recorders defined in test files: append one line.
+  static void Record(std::string line);
+  static CallRecorder* Active();
+
+ private:
+  PlatformCalls saved_;
+};
+
+// Both lists, one per line, for a failure message.
+std::string ShowSequences(const std::vector<std::string>& actual, const std::vector<std::string>& expected);
+
+// Runs the thread's messages (and the queued worker calls) until `done`
+// holds or `timeoutMs` passes; true when `done` held.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+void PumpFor(DWORD milliseconds);
+
+}  // namespace lumek::test

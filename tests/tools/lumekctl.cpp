@@ -1,0 +1,81 @@
+// A helper the end-to-end tests run beside LUMEK.exe to do what a test cannot
+// do with real input under Wine: send a close request, broadcast the shell's
+// restart message, post a tray notification, or wait for a window.
+//
+//   lumekctl close                      WM_CLOSE to Lumek's application window
+//   lumekctl taskbar-created            broadcast "TaskbarCreated"
+//   lumekctl tray-notify MOUSEMSG       post 0x465 (icon 0, MOUSEMSG) to Lumek's tray window
+//   lumekctl wait-app SECONDS           wait until Lumek's application window exists
+//   lumekctl wait-gone SECONDS          wait until it is gone
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+HWND FindLumek() { return ::FindWindowA("TApplication", "Lumek"); }
+
+struct TrayWindows {
+  DWORD process;
+  int posted;
+  LPARAM mouseMessage;
+};
+
+BOOL CALLBACK PostToUtilWindows(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<TrayWindows*>(context);
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(window, &process);
+  char className[64] = {};
+  ::GetClassNameA(window, className, sizeof className);
+  // Only the tray icon's window answers its callback message; the others pass it to default handling.
+  if (process == search->process && std::strcmp(className, "TUtilWindow") == 0) {
+    ::PostMessageA(window, 0x465, 0, search->mouseMessage);
+    ++search->posted;
+  }
+  return TRUE;
+}
+
+bool WaitFor(bool present, double seconds) {
+  DWORD deadline = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
+  while (static_cast<LONG>(deadline - ::GetTickCount()) > 0) {
+    if ((FindLumek() != nullptr) == present) return true;
+    ::Sleep(50);
+  }
+  return (FindLumek() != nullptr) == present;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: lumekctl close|taskbar-created|tray-notify MSG|wait-app S|wait-gone S\n");
+    return 2;
+  }
+  const char* command = argv[1];
+  if (std::strcmp(command, "close") == 0) {
+    HWND app = FindLumek();
+    if (!app) return 1;
+    ::PostMessageA(app, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (std::strcmp(command, "taskbar-created") == 0) {
+    UINT message = ::RegisterWindowMessageA("TaskbarCreated");
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(HWND_BROADCAST, message, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+    return 0;
+  }
+  if (std::strcmp(command, "tray-notify") == 0 && argc >= 3) {
+    HWND app = FindLumek();
+    if (!app) return 1;
+    TrayWindows search{0, 0, static_cast<LPARAM>(std::strtol(argv[2], nullptr, 0))};
+    ::GetWindowThreadProcessId(app, &search.process);
+    ::EnumWindows(PostToUtilWindows, reinterpret_cast<LPARAM>(&search));
+    return search.posted > 0 ? 0 : 1;
+  }
+  if (std::strcmp(command, "wait-app") == 0 && argc >= 3) return WaitFor(true, std::atof(argv[2])) ? 0 : 1;
+  if (std::strcmp(command, "wait-gone") == 0 && argc >= 3) return WaitFor(false, std::atof(argv[2])) ? 0 : 1;
+  std::fprintf(stderr, "unknown command %s\n", command);
+  return 2;
+}
