@@ -98,6 +98,13 @@ PlatformCalls MakeRealPlatform() {
   calls.CreateMutexA = [](LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) {
     return ::CreateMutexA(attributes, initialOwner, name);
   };
+  calls.GetPrivateProfileStringA = [](LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
+                                      LPCSTR fileName) {
+    return ::GetPrivateProfileStringA(section, key, defaultValue, buffer, size, fileName);
+  };
+  calls.WritePrivateProfileStringA = [](LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
+    return ::WritePrivateProfileStringA(section, key, value, fileName);
+  };
   return calls;
 }
 

@@ -43,6 +43,9 @@ struct PlatformCalls {
   // Kernel
   DWORD (*GetModuleFileNameA)(HMODULE module, LPSTR buffer, DWORD size);
   HANDLE (*CreateMutexA)(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+  DWORD (*GetPrivateProfileStringA)(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
+                                    LPCSTR fileName);
+  BOOL (*WritePrivateProfileStringA)(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);
 };
 
 // The live table. Entries start as forwarders to the real platform.
