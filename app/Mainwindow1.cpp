@@ -1,7 +1,16 @@
 #include "app/Mainwindow1.h"
 
+#include "app/CrosshairRules.h"
+#include "app/Xwindow1.h"
+#include "app/Ywindow1.h"
 #include "framework/Application.h"
+#include "framework/Dialogs.h"
+#include "framework/IniFiles.h"
+#include "framework/Menus.h"
+#include "framework/Platform.h"
 #include "framework/TextRules.h"
+#include "timers/HiTimer.h"
+#include "tray/TrayIcon.h"
 
 namespace lumek {
 
@@ -9,8 +18,17 @@ TMainForm1* MainForm1 = nullptr;
 
 namespace {
 
+// Lumek's information page; the executable's base name is appended.
+constexpr char kInformationAddress[] = "https://www.lumek.example/info.php?pf=w&sn=";
+constexpr char kSettingsSection[] = "SET";
+constexpr char kSettingsFileName[] = "LUMEK.ini";
+
 // The component classes the stored descriptions of Lumek's forms name.
 void RegisterLumekStoredClasses() {
+  RegisterStoredClass<THiTimer>("THiTimer");
+  RegisterMenuClasses();
+  RegisterDialogClasses();
+  RegisterTrayClasses();
 }
 
 template <typename T>
@@ -18,6 +36,14 @@ bool BindFieldOfType(T*& field, const char* fieldName, const std::string& name, 
   if (name != fieldName) return false;
   field = dynamic_cast<T*>(component);
   return true;
+}
+
+// The executable's path when the platform reported all of it; empty otherwise,
+// so nothing is ever read, written or opened from a cut-off path elsewhere.
+std::string CompleteModulePath() {
+  bool complete = false;
+  std::string path = ModuleFileName(&complete);
+  return complete ? path : std::string();
 }
 
 }  // namespace
@@ -31,12 +57,16 @@ TMainForm1::TMainForm1(TComponent* owner) : TForm(owner) {
   ReadStoredForm(this, "MAINFORM1", context);
 
   ExeDir = ExtractFileDir(ModuleFileName());
-  CenterX = Screen->Width() / 2;
-  CenterY = Screen->Height() / 2;
+  CenterX = ScreenCentre(Screen->Width());
+  CenterY = ScreenCentre(Screen->Height());
   AfterConstruction();
 }
 
-TMainForm1::~TMainForm1() = default;
+TMainForm1::~TMainForm1() {
+  if (Application && Application->OnEndSession) Application->OnEndSession = nullptr;
+  XForm1 = nullptr;
+  YForm1 = nullptr;
+}
 
 std::vector<PublishedMethod> TMainForm1::PublishedMethods() {
   auto notify = [this](void (TMainForm1::*method)(TObject*)) -> PublishedHandler {
@@ -72,31 +102,234 @@ std::vector<PublishedMethod> TMainForm1::PublishedMethods() {
 }
 
 void TMainForm1::BindField(const std::string& name, TComponent* component) {
-  (void)name;
-  (void)component;
+  struct ItemField {
+    const char* name;
+    TMenuItem* TMainForm1::*field;
+  };
+  static const ItemField kItems[] = {
+      {"N1", &TMainForm1::N1},   {"N7", &TMainForm1::N7},   {"N8", &TMainForm1::N8},   {"N9", &TMainForm1::N9},
+      {"N10", &TMainForm1::N10}, {"X1", &TMainForm1::X1},   {"N2", &TMainForm1::N2},   {"N3", &TMainForm1::N3},
+      {"N4", &TMainForm1::N4},   {"N5", &TMainForm1::N5},   {"N6", &TMainForm1::N6},   {"N11", &TMainForm1::N11},
+      {"N12", &TMainForm1::N12}, {"N13", &TMainForm1::N13}, {"N14", &TMainForm1::N14}, {"N15", &TMainForm1::N15},
+      {"N16", &TMainForm1::N16}, {"N17", &TMainForm1::N17}, {"N19", &TMainForm1::N19}, {"N20", &TMainForm1::N20},
+      {"N21", &TMainForm1::N21}, {"N22", &TMainForm1::N22}, {"N23", &TMainForm1::N23}, {"Close1", &TMainForm1::Close1},
+      {"N18", &TMainForm1::N18},
+  };
+  for (const ItemField& item : kItems) {
+    if (BindFieldOfType(this->*item.field, item.name, name, component)) return;
+  }
+  BindFieldOfType(TrayIcon1, "TrayIcon1", name, component) ||
+      BindFieldOfType(PopupMenu1, "PopupMenu1", name, component) ||
+      BindFieldOfType(ColorDialog1, "ColorDialog1", name, component) ||
+      BindFieldOfType(Timer1, "Timer1", name, component) || BindFieldOfType(Timer2, "Timer2", name, component) ||
+      BindFieldOfType(Timer3, "Timer3", name, component);
 }
 
-void TMainForm1::FormCreate(TObject*) {}
-void TMainForm1::FormClose(TObject*, TCloseAction&) {}
+void TMainForm1::FormCreate(TObject*) {
+  XForm1 = new TXForm1(this);
+  XForm1->SetHeight(Screen->Height());
+  XForm1->SetWidth(1);
+  XForm1->SetTop(0);
+  XForm1->ShowAndRaise();
+
+  YForm1 = new TYForm1(this);
+  YForm1->SetWidth(Screen->Width());
+  YForm1->SetHeight(1);
+  YForm1->SetLeft(0);
+  YForm1->ShowAndRaise();
+
+  // No taskbar button: the first line shown made the application window visible.
+  Platform().ShowWindow(Application->Handle(), SW_HIDE);
+  Platform().SetWindowPos(WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+
+  ReadSettings();
+  // A session that ends (logoff, shutdown) never closes the form: save there too, without a box.
+  Application->OnEndSession = [this](TObject*) {
+    try {
+      WriteSettings();
+    } catch (...) {
+    }
+  };
+}
+
+std::string TMainForm1::SettingsPath() const {
+  std::string module = CompleteModulePath();
+  return module.empty() ? std::string() : ExtractFilePath(module) + kSettingsFileName;
+}
+
+void TMainForm1::ReadSettings() {
+  std::string path = SettingsPath();
+  if (path.empty()) return;
+  TIniFile ini(path);
+  N21->SetChecked(ini.ReadBool(kSettingsSection, "XVISIBLE", N21->Checked()));
+  N22->SetChecked(ini.ReadBool(kSettingsSection, "YVISIBLE", N22->Checked()));
+  XForm1->SetVisible(N21->Checked());
+  YForm1->SetVisible(N22->Checked());
+  N19->SetChecked(ini.ReadBool(kSettingsSection, "WARP", N19->Checked()));
+  Timer3->SetEnabled(N19->Checked());
+  XForm1->SetColor(ini.ReadInteger(kSettingsSection, "XYCOLOR", XForm1->Color()));
+  YForm1->SetColor(ini.ReadInteger(kSettingsSection, "XYCOLOR", YForm1->Color()));
+  XForm1->SetWidth(ini.ReadInteger(kSettingsSection, "XYBOLD", XForm1->Width()));
+  YForm1->SetHeight(ini.ReadInteger(kSettingsSection, "XYBOLD", YForm1->Height()));
+  switch (XForm1->Width()) {
+    case 1: N5Click(N5); break;
+    case 2: N6Click(N6); break;
+    case 3: N11Click(N11); break;
+    case 4: N12Click(N12); break;
+    default: break;
+  }
+  N1->SetChecked(ini.ReadBool(kSettingsSection, "SOUND", N1->Checked()));
+  Timer2->SetEnabled(N1->Checked());
+  Timer1->SetInterval(static_cast<uint32_t>(
+      ini.ReadInteger(kSettingsSection, "SPEED", static_cast<int32_t>(Timer1->Interval()))));
+  switch (Timer1->Interval()) {
+    case 20: N14Click(N14); break;
+    case 60: N15Click(N15); break;
+    case 180: N16Click(N16); break;
+    case 540: N17Click(N17); break;
+    default: break;
+  }
+}
+
+void TMainForm1::WriteSettings() {
+  std::string path = SettingsPath();
+  if (path.empty()) return;
+  TIniFile ini(path);
+  ini.WriteBool(kSettingsSection, "XVISIBLE", N21->Checked());
+  ini.WriteBool(kSettingsSection, "YVISIBLE", N22->Checked());
+  ini.WriteBool(kSettingsSection, "WARP", N19->Checked());
+  ini.WriteInteger(kSettingsSection, "XYCOLOR", XForm1->Color());
+  ini.WriteInteger(kSettingsSection, "XYBOLD", XForm1->Width());
+  ini.WriteBool(kSettingsSection, "SOUND", N1->Checked());
+  ini.WriteInteger(kSettingsSection, "SPEED", static_cast<int32_t>(Timer1->Interval()));
+}
+
+void TMainForm1::FormClose(TObject*, TCloseAction&) { WriteSettings(); }
+
+void TMainForm1::Timer1Timer(TObject*) {
+  // The workers start while the description is read; ticks before the lines exist do nothing.
+  if (!XForm1 || !YForm1) return;
+  if (!XForm1->Visible() && !YForm1->Visible()) return;
+  POINT pointer{};
+  Platform().GetCursorPos(&pointer);
+  XForm1->SetLeft(pointer.x + 1);
+  YForm1->SetTop(pointer.y + 1);
+  Platform().SetWindowPos(WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void TMainForm1::Timer2Timer(TObject*) {
+  if (!N1 || !N1->Checked()) return;
+  POINT pointer{};
+  Platform().GetCursorPos(&pointer);
+  // A sound that cannot start is silence, never an error.
+  try {
+    Platform().sndPlaySoundA(HeartbeatSoundFor(pointer.x, CenterX), SND_ASYNC | SND_NODEFAULT);
+  } catch (...) {
+  }
+  Timer2->SetInterval(HeartbeatInterval(pointer.x, pointer.y, CenterX, CenterY));
+}
+
+void TMainForm1::Timer3Timer(TObject*) {
+  POINT pointer{};
+  Platform().GetCursorPos(&pointer);
+  WarpMoves moves = WarpTargets(pointer, Screen->Width(), Screen->Height());
+  for (int i = 0; i < moves.count; ++i) Platform().SetCursorPos(moves.targets[i].x, moves.targets[i].y);
+}
+
+void TMainForm1::TrayIcon1MouseDown(TObject*, TMouseButton, TShiftState shift, int, int) {
+  if (shift.Contains(TShiftState::ssDouble)) {
+    if (XForm1->Visible() || YForm1->Visible()) {
+      XForm1->SetVisible(false);
+      YForm1->SetVisible(false);
+    } else {
+      if (N21->Checked()) XForm1->SetVisible(true);
+      if (N22->Checked()) YForm1->SetVisible(true);
+    }
+    return;
+  }
+  POINT pointer{};
+  Platform().GetCursorPos(&pointer);
+  PopupMenu1->PopupAt(pointer.x, pointer.y);
+}
+
+void TMainForm1::N21Click(TObject*) {
+  N21->SetChecked(!N21->Checked());
+  XForm1->SetVisible(N21->Checked());
+}
+
+void TMainForm1::N22Click(TObject*) {
+  N22->SetChecked(!N22->Checked());
+  YForm1->SetVisible(N22->Checked());
+}
+
+void TMainForm1::N19Click(TObject*) {
+  N19->SetChecked(!N19->Checked());
+  Timer3->SetEnabled(N19->Checked());
+}
+
+void TMainForm1::N1Click(TObject*) {
+  N1->SetChecked(!N1->Checked());
+  Timer2->SetEnabled(N1->Checked());
+}
+
+void TMainForm1::CheckThickness(TMenuItem* chosen, int thickness) {
+  chosen->SetChecked(true);
+  for (TMenuItem* item : {N5, N6, N11, N12}) {
+    if (item != chosen) item->SetChecked(false);
+  }
+  XForm1->SetWidth(thickness);
+  YForm1->SetHeight(thickness);
+}
+
+void TMainForm1::N5Click(TObject*) { CheckThickness(N5, 1); }
+void TMainForm1::N6Click(TObject*) { CheckThickness(N6, 2); }
+void TMainForm1::N11Click(TObject*) { CheckThickness(N11, 3); }
+void TMainForm1::N12Click(TObject*) { CheckThickness(N12, 4); }
+
+void TMainForm1::CheckSpeed(TMenuItem* chosen, uint32_t interval) {
+  chosen->SetChecked(true);
+  for (TMenuItem* item : {N14, N15, N16, N17}) {
+    if (item != chosen) item->SetChecked(false);
+  }
+  Timer1->SetInterval(interval);
+}
+
+void TMainForm1::N14Click(TObject*) { CheckSpeed(N14, 20); }
+void TMainForm1::N15Click(TObject*) { CheckSpeed(N15, 60); }
+void TMainForm1::N16Click(TObject*) { CheckSpeed(N16, 180); }
+void TMainForm1::N17Click(TObject*) { CheckSpeed(N17, 540); }
+
+void TMainForm1::N2Click(TObject*) {
+  Timer1->SetEnabled(false);
+  // Tracking comes back however the dialog ends, an error included.
+  struct TrackingResumes {
+    THiTimer* timer;
+    ~TrackingResumes() { timer->SetEnabled(true); }
+  } resumes{Timer1};
+  ColorDialog1->Color = XForm1->Color();
+  if (ColorDialog1->RunDialog()) {
+    XForm1->SetColor(ColorDialog1->Color);
+    YForm1->SetColor(ColorDialog1->Color);
+  }
+}
+
+void TMainForm1::N8Click(TObject*) {
+  if (CompleteModulePath().empty()) return;
+  std::string guide = ExeDir + "/Readme.txt";
+  // The shell takes one plain path; a longer one than the platform allows is not handed over.
+  if (guide.size() >= MAX_PATH) return;
+  Platform().ShellExecuteA(WindowHandle(), "OPEN", guide.c_str(), "", "", SW_SHOW);
+}
+
+void TMainForm1::N9Click(TObject*) {
+  std::string address = InformationAddress(ModuleFileName());
+  Platform().ShellExecuteA(WindowHandle(), "OPEN", address.c_str(), "", "", SW_SHOW);
+}
+
+std::string InformationAddress(const std::string& modulePath) {
+  return kInformationAddress + RemoveExtension(ExtractFileName(modulePath));
+}
+
 void TMainForm1::X1Click(TObject*) { RequestClose(); }
-void TMainForm1::N1Click(TObject*) {}
-void TMainForm1::N9Click(TObject*) {}
-void TMainForm1::N8Click(TObject*) {}
-void TMainForm1::N2Click(TObject*) {}
-void TMainForm1::N5Click(TObject*) {}
-void TMainForm1::N6Click(TObject*) {}
-void TMainForm1::N11Click(TObject*) {}
-void TMainForm1::N12Click(TObject*) {}
-void TMainForm1::Timer2Timer(TObject*) {}
-void TMainForm1::N14Click(TObject*) {}
-void TMainForm1::N15Click(TObject*) {}
-void TMainForm1::N16Click(TObject*) {}
-void TMainForm1::N17Click(TObject*) {}
-void TMainForm1::N21Click(TObject*) {}
-void TMainForm1::N22Click(TObject*) {}
-void TMainForm1::N19Click(TObject*) {}
-void TMainForm1::Timer1Timer(TObject*) {}
-void TMainForm1::Timer3Timer(TObject*) {}
-void TMainForm1::TrayIcon1MouseDown(TObject*, TMouseButton, TShiftState, int, int) {}
 
 }  // namespace lumek

@@ -1,6 +1,7 @@
 #pragma once
 // The hidden main form: owner of every component and of the two line
 // windows; its handlers are all of Lumek's behaviour.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,12 @@ class TMainForm1 : public TForm {
  private:
   std::vector<PublishedMethod> PublishedMethods();
   void BindField(const std::string& name, TComponent* component);
+  // The settings file beside the executable; empty when the executable's path is not known whole.
+  std::string SettingsPath() const;
+  void ReadSettings();
+  void WriteSettings();
+  void CheckThickness(TMenuItem* chosen, int thickness);
+  void CheckSpeed(TMenuItem* chosen, uint32_t interval);
 
   std::string ExeDir;
   int CenterX = 0;
@@ -73,5 +80,8 @@ class TMainForm1 : public TForm {
 };
 
 extern TMainForm1* MainForm1;
+
+// The information page's address for an executable path: the base name without its extension appended.
+std::string InformationAddress(const std::string& modulePath);
 
 }  // namespace lumek

@@ -30,11 +30,14 @@ const UnitRegistration kApplicationUnit(10, InitializeApplicationUnit, FinalizeA
 
 }  // namespace
 
-std::string ModuleFileName() {
-  char buffer[MAX_PATH + 1];
-  DWORD length = Platform().GetModuleFileNameA(nullptr, buffer, MAX_PATH + 1);
-  // The platform may fill the whole buffer without a terminator when it truncates.
-  return std::string(buffer, std::min<DWORD>(length, MAX_PATH + 1));
+std::string ModuleFileName(bool* complete) {
+  constexpr DWORD kBufferSize = MAX_PATH + 1;
+  char buffer[kBufferSize];
+  DWORD length = Platform().GetModuleFileNameA(nullptr, buffer, kBufferSize);
+  // A cut-off path fills the whole buffer, and some platforms then leave no
+  // terminator: the length reported is all that is read.
+  if (complete) *complete = length > 0 && length < kBufferSize;
+  return std::string(buffer, std::min(length, kBufferSize));
 }
 
 TApplication::TApplication() : TComponent(nullptr) {

@@ -116,7 +116,8 @@ class TaskWindowsDisabled {
   std::vector<HWND> disabled_;
 };
 
-// The running executable's full path as the system reports it (at most 260 bytes).
-std::string ModuleFileName();
+// The running executable's full path as the system reports it (at most 260
+// bytes). `complete` tells whether the platform had room for all of it.
+std::string ModuleFileName(bool* complete = nullptr);
 
 }  // namespace lumek

@@ -1,0 +1,36 @@
+#include "app/CrosshairRules.h"
+
+#include <cstdlib>
+
+namespace lumek {
+
+namespace {
+constexpr int kCentreBandHalfWidth = 150;
+constexpr uint32_t kFastestBeat = 500;
+}  // namespace
+
+int ScreenCentre(int extent) { return extent / 2; }
+
+const char* HeartbeatSoundFor(int x, int centerX) {
+  if (x < centerX - kCentreBandHalfWidth) return "heartbeat_left.wav";
+  if (x > centerX + kCentreBandHalfWidth) return "heartbeat_right.wav";
+  return "heartbeat_center.wav";
+}
+
+uint32_t HeartbeatInterval(int x, int y, int centerX, int centerY) {
+  // Screen coordinates are far from the 32-bit limits; 64 bits only keep |d| defined for any input.
+  int64_t d = (static_cast<int64_t>(x) + y) - (static_cast<int64_t>(centerX) + centerY);
+  return kFastestBeat + static_cast<uint32_t>(std::llabs(d) / 2);
+}
+
+WarpMoves WarpTargets(POINT pointer, int width, int height) {
+  WarpMoves moves;
+  auto add = [&moves](LONG x, LONG y) { moves.targets[moves.count++] = POINT{x, y}; };
+  if (pointer.x == 0) add(width, pointer.y);
+  if (pointer.x == width - 1) add(0, pointer.y);
+  if (pointer.y == 0) add(pointer.x, height);
+  if (pointer.y == height - 1) add(pointer.x, 0);
+  return moves;
+}
+
+}  // namespace lumek

@@ -1,0 +1,91 @@
+// The crosshair's pure rules: heartbeat zones and tempo, warp targets, centres.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/CrosshairRules.h"
+#include "app/Mainwindow1.h"
+
+namespace lumek {
+namespace {
+
+TEST(ScreenCentre, TruncatesTowardZero) {
+  EXPECT_EQ(ScreenCentre(1023), 511);
+  EXPECT_EQ(ScreenCentre(767), 383);
+  EXPECT_EQ(ScreenCentre(1920), 960);
+  EXPECT_EQ(ScreenCentre(1), 0);
+}
+
+TEST(Heartbeat, ZoneBoundsAreInclusiveAroundTheCentreColumn) {
+  const int centerX = 960;
+  struct Row {
+    const char* name;
+    int x;
+    std::string sound;
+  } rows[] = {
+      {"centre - 151", centerX - 151, "heartbeat_left.wav"},
+      {"centre - 150", centerX - 150, "heartbeat_center.wav"},
+      {"centre", centerX, "heartbeat_center.wav"},
+      {"centre + 150", centerX + 150, "heartbeat_center.wav"},
+      {"centre + 151", centerX + 151, "heartbeat_right.wav"},
+      {"monitor left of the primary one", -300, "heartbeat_left.wav"},
+      {"far right", 5000, "heartbeat_right.wav"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(HeartbeatSoundFor(row.x, centerX), row.sound);
+  }
+}
+
+TEST(Heartbeat, IntervalGrowsWithDistanceFromTheCentreDiagonal) {
+  // A 1920 x 1080 primary screen.
+  const int centerX = 960, centerY = 540;
+  struct Row {
+    const char* name;
+    int x, y;
+    uint32_t interval;
+  } rows[] = {
+      {"centre", 960, 540, 500},       {"on the diagonal", 1060, 440, 500}, {"top left", 0, 0, 1250},
+      {"top right", 1919, 0, 709},     {"bottom left", 0, 1079, 710},      {"bottom right", 1919, 1079, 1249},
+      {"|d| = 3 truncates", 963, 540, 501}, {"negative x", -100, 540, 1030},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(HeartbeatInterval(row.x, row.y, centerX, centerY), row.interval);
+  }
+}
+
+TEST(Warp, EdgesWrapAndCornersTakeTwoMovesOnTheFirstReading) {
+  const int w = 1920, h = 1080;
+  struct Row {
+    const char* name;
+    POINT pointer;
+    std::vector<std::pair<LONG, LONG>> moves;
+  } rows[] = {
+      {"left edge", {0, 500}, {{1920, 500}}},
+      {"right edge", {1919, 500}, {{0, 500}}},
+      {"top edge", {700, 0}, {{700, 1080}}},
+      {"bottom edge", {700, 1079}, {{700, 0}}},
+      // The second move carries the x read before the first one.
+      {"top-left corner", {0, 0}, {{1920, 0}, {0, 1080}}},
+      {"bottom-right corner", {1919, 1079}, {{0, 1079}, {1919, 0}}},
+      {"inside", {500, 500}, {}},
+      {"one pixel in from the left", {1, 500}, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WarpMoves moves = WarpTargets(row.pointer, w, h);
+    std::vector<std::pair<LONG, LONG>> actual;
+    for (int i = 0; i < moves.count; ++i) actual.emplace_back(moves.targets[i].x, moves.targets[i].y);
+    EXPECT_EQ(actual, row.moves);
+  }
+}
+
+TEST(InformationPage, SendsTheBaseNameWithoutItsExtension) {
+  EXPECT_EQ(InformationAddress("C:\\Tools\\LUMEK.exe"), "https://www.lumek.example/info.php?pf=w&sn=LUMEK");
+  EXPECT_EQ(InformationAddress("C:\\a.b\\my.tool.exe"), "https://www.lumek.example/info.php?pf=w&sn=my.tool");
+  EXPECT_EQ(InformationAddress("D:\\bin\\LUMEK"), "https://www.lumek.example/info.php?pf=w&sn=LUMEK");
+}
+
+}  // namespace
+}  // namespace lumek
