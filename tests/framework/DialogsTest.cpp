@@ -240,5 +240,36 @@ TEST_F(ScriptedDialog, DisablesTheThreadsVisibleWindowsWhileItRuns) {
   EXPECT_EQ(recorder.Calls().back(), "SetActiveWindow(first)") << ShowSequences(recorder.Calls(), {});
 }
 
+TEST(ColorDialog, RealDialogIsPlacedByTheHookAndAnswers) {
+  struct Row {
+    const char* name;
+    WPARAM button;
+    bool confirmed;
+  } rows[] = {{"OK keeps the preselected red", IDOK, true}, {"Cancel", IDCANCEL, false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TColorDialog dialog(nullptr);
+    dialog.Color = clRed;
+    RECT placed{};
+    RECT monitor{};
+    dialog.OnShow = [&](TObject*) {
+      HWND window = dialog.Handle();
+      ::GetWindowRect(window, &placed);
+      MONITORINFO info{};
+      info.cbSize = sizeof info;
+      ::GetMonitorInfoA(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
+      monitor = info.rcMonitor;
+      ::PostMessageA(window, WM_COMMAND, row.button, 0);
+    };
+    EXPECT_EQ(dialog.RunDialog(), row.confirmed);
+    ASSERT_GT(placed.right - placed.left, 0) << "the dialog never showed";
+    EXPECT_EQ(dialog.Color, clRed);
+    POINT expected = DialogPositionOnMonitor(monitor, placed.right - placed.left, placed.bottom - placed.top);
+    EXPECT_EQ(placed.left, expected.x);
+    EXPECT_EQ(placed.top, expected.y);
+    EXPECT_EQ(dialog.CustomColors.size(), row.confirmed ? 16u : 0u);
+  }
+}
+
 }  // namespace
 }  // namespace lumek

@@ -383,5 +383,21 @@ TEST(PopupMenu, ItemsAndReferencesGoAwayCleanly) {
   EXPECT_EQ(::GetMenuItemCount(main.menu->Handle()), 14);
 }
 
+// Ends a menu that the posted keys did not close, so a failing test cannot hang.
+void CALLBACK EndStuckMenu(HWND, UINT, UINT_PTR, DWORD) { ::EndMenu(); }
+
+TEST(PopupMenu, RealMenuDeliversTheChoiceByAccessKey) {
+  if (!DoubleByteSystemLocale()) GTEST_SKIP() << "needs a double-byte system locale (LC_ALL=ja_JP.UTF-8)";
+  MainMenu main;
+  // The platform's own menu loop reads these from the queue once it runs:
+  // Z is the key the colour item gets at this popup.
+  ::PostMessageA(PopupList().Window(), WM_CHAR, 'z', 0);
+  UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, EndStuckMenu);
+  main.menu->PopupAt(100, 500);
+  ::KillTimer(nullptr, guard);
+  ASSERT_TRUE(PumpUntil([&] { return !main.clicks.empty(); }, 2000)) << "no command arrived";
+  EXPECT_EQ(main.clicks, std::vector<std::string>{"N2"});
+}
+
 }  // namespace
 }  // namespace lumek
