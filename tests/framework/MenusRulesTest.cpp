@@ -51,20 +51,6 @@ TEST(AccessKeys, AssignsFreeKeysAndResolvesDuplicates) {
   }
 }
 
-TEST(AccessKeys, MainMenuSubmenusAreLeftAlone) {
-  const std::vector<std::vector<std::string>> levels = {
-      {"縦ライン(&V)", "横ライン(&H)"},
-      {"極細(&E)", "細(&T)", "太(&H)", "極太(&X)"},
-      {"速い(&F)", "やや速い(&L)", "やや遅い(&B)", "遅い(&S)"},
-  };
-  for (const auto& level : levels) {
-    std::vector<AccessKeyEntry> entries;
-    for (const std::string& caption : level) entries.push_back({Utf8ToAnsi(caption), true});
-    std::vector<std::string> actual = DeriveAccessKeys(entries, true, kShiftJis);
-    for (size_t i = 0; i < level.size(); ++i) EXPECT_EQ(AnsiToUtf8(actual[i]), level[i]);
-  }
-}
-
 TEST(SeparatorReduction, HidesLeadingTrailingAndRepeatedSeparators) {
   const LineEntry item{false, true};
   const LineEntry line{true, true};
