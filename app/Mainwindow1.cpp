@@ -27,7 +27,6 @@ constexpr char kSettingsFileName[] = "LUMEK.ini";
 void RegisterLumekStoredClasses() {
   RegisterStoredClass<THiTimer>("THiTimer");
   RegisterMenuClasses();
-  RegisterDialogClasses();
   RegisterTrayClasses();
 }
 
