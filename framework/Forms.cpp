@@ -69,6 +69,8 @@ Enum EnumFromName(const StoredValue& value, std::initializer_list<const char*> n
   throw EStoredFormError("unknown value " + name);
 }
 
+}  // namespace
+
 TColor ColorFromStored(const StoredValue& value) {
   if (value.kind == StoredValue::Kind::Integer) return value.AsInt();
   static const std::pair<const char*, TColor> kNames[] = {
@@ -80,8 +82,6 @@ TColor ColorFromStored(const StoredValue& value) {
   }
   throw EStoredFormError("unknown colour " + value.text);
 }
-
-}  // namespace
 
 WindowStyles FormWindowStyles(TBorderStyle borderStyle, TFormStyle, TBorderIcons borderIcons, bool enabled) {
   // A windowed control starts as a clipping child; a form takes children of

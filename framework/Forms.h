@@ -31,6 +31,9 @@ struct WindowStyles {
   DWORD exStyle;
 };
 
+// A stored colour: an integer or a colour name such as clRed.
+TColor ColorFromStored(const StoredValue& value);
+
 // The creation styles of a top-level form (no WS_VISIBLE, no WS_EX_TOPMOST:
 // a window is created hidden and made topmost by a call right after).
 WindowStyles FormWindowStyles(TBorderStyle borderStyle, TFormStyle formStyle, TBorderIcons borderIcons, bool enabled);

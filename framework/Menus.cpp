@@ -1,0 +1,631 @@
+#include "framework/Menus.h"
+
+#include <algorithm>
+
+#include "framework/Dialogs.h"
+#include "framework/Exceptions.h"
+#include "framework/FormReader.h"
+#include "framework/Platform.h"
+#include "framework/Strings.h"
+
+namespace lumek {
+
+namespace {
+
+constexpr char kAccessKeyPool[] = "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+bool IsLeadByte(UINT codePage, char byte) {
+  return ::IsDBCSLeadByteEx(codePage, static_cast<unsigned char>(byte)) != FALSE;
+}
+
+// Bytes of the character starting at `index`: a lead byte only counts with its second byte.
+size_t CharacterLength(const std::string& text, size_t index, UINT codePage) {
+  return IsLeadByte(codePage, text[index]) && index + 1 < text.size() ? 2 : 1;
+}
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool ContainsDoubleByte(const std::string& text, UINT codePage) {
+  for (size_t i = 0; i < text.size(); i += CharacterLength(text, i, codePage)) {
+    if (CharacterLength(text, i, codePage) == 2) return true;
+  }
+  return false;
+}
+
+// Index of the character after the last single "&" ("&&" is a literal
+// ampersand); npos when the caption marks no access key.
+size_t AccessKeyIndex(const std::string& caption, UINT codePage) {
+  size_t found = std::string::npos;
+  for (size_t i = 0; i < caption.size();) {
+    size_t length = CharacterLength(caption, i, codePage);
+    if (length == 1 && caption[i] == '&' && i + 1 < caption.size()) {
+      if (caption[i + 1] == '&') {
+        i += 2;
+        continue;
+      }
+      found = i + 1;
+    }
+    i += length;
+  }
+  return found;
+}
+
+// Index of the first single-byte character whose upper case is still in
+// `pool`; npos if none.
+size_t FreeKeyIndex(const std::string& caption, const std::string& pool, UINT codePage) {
+  for (size_t i = 0; i < caption.size(); i += CharacterLength(caption, i, codePage)) {
+    if (CharacterLength(caption, i, codePage) == 1 && pool.find(UpperAscii(caption[i])) != std::string::npos) {
+      return i;
+    }
+  }
+  return std::string::npos;
+}
+
+// "(&K)" at the end, or before a closing "..." so the ellipsis stays last.
+std::string WithBracketedKey(const std::string& caption, char key) {
+  std::string mark = std::string("(&") + key + ")";
+  const std::string ellipsis = "...";
+  if (caption.size() >= ellipsis.size() && caption.compare(caption.size() - ellipsis.size(), ellipsis.size(), ellipsis) == 0) {
+    return caption.substr(0, caption.size() - ellipsis.size()) + mark + ellipsis;
+  }
+  return caption + mark;
+}
+
+std::string WithoutAccessKey(const std::string& caption, size_t keyIndex, bool doubleByteLocale) {
+  size_t ampersand = keyIndex - 1;
+  std::string result = caption;
+  bool bracketed = ampersand > 0 && caption[ampersand - 1] == '(' && keyIndex + 1 < caption.size() &&
+                   caption[keyIndex + 1] == ')';
+  if (doubleByteLocale && bracketed) {
+    result.erase(ampersand - 1, 4);
+  } else {
+    result.erase(ampersand, 1);
+  }
+  return result;
+}
+
+struct KeyAttempt {
+  std::vector<size_t> keyIndex;  // per entry to assign: index of the chosen character, or npos
+  std::vector<size_t> failed;    // entry numbers, in menu order
+  std::string pool;
+  size_t assigned = 0;
+};
+
+KeyAttempt TryAssign(const std::vector<std::string>& captions, const std::vector<size_t>& toAssign,
+                     const std::vector<size_t>& tryFirst, const std::string& pool, UINT codePage) {
+  KeyAttempt attempt;
+  attempt.pool = pool;
+  attempt.keyIndex.assign(captions.size(), std::string::npos);
+  std::vector<size_t> order = tryFirst;
+  for (size_t entry : toAssign) {
+    if (std::find(tryFirst.begin(), tryFirst.end(), entry) == tryFirst.end()) order.push_back(entry);
+  }
+  for (size_t entry : order) {
+    size_t index = FreeKeyIndex(captions[entry], attempt.pool, codePage);
+    if (index == std::string::npos) {
+      attempt.failed.push_back(entry);
+      continue;
+    }
+    attempt.keyIndex[entry] = index;
+    attempt.pool.erase(attempt.pool.find(UpperAscii(captions[entry][index])), 1);
+    ++attempt.assigned;
+  }
+  std::sort(attempt.failed.begin(), attempt.failed.end());
+  return attempt;
+}
+
+class CommandIdentifiers {
+ public:
+  uint16_t Allocate() {
+    for (unsigned tries = 0; tries < 0xFFFF; ++tries) {
+      uint16_t candidate = next_;
+      next_ = next_ == 0xFFFF ? 1 : static_cast<uint16_t>(next_ + 1);
+      if (!used_[candidate]) {
+        used_[candidate] = true;
+        return candidate;
+      }
+    }
+    throw EMenuError(LoadMessage(IDS_MENU_CREATE_ERROR));
+  }
+  void Release(uint16_t command) { used_[command] = false; }
+
+ private:
+  std::vector<bool> used_ = std::vector<bool>(0x10000, false);
+  uint16_t next_ = 1;
+};
+
+CommandIdentifiers& Commands() {
+  static CommandIdentifiers commands;
+  return commands;
+}
+
+template <typename Enum>
+Enum EnumFromStored(const StoredValue& value, std::initializer_list<std::pair<const char*, Enum>> names) {
+  for (const auto& [name, member] : names) {
+    if (value.AsIdentifier() == name) return member;
+  }
+  throw EStoredFormError("unknown value " + value.text);
+}
+
+TMenuAutoFlag AutoFlagFromStored(const StoredValue& value) {
+  return EnumFromStored<TMenuAutoFlag>(
+      value, {{"maAutomatic", TMenuAutoFlag::maAutomatic}, {"maManual", TMenuAutoFlag::maManual}});
+}
+
+}  // namespace
+
+std::vector<std::string> DeriveAccessKeys(const std::vector<AccessKeyEntry>& entries, bool doubleByteLocale,
+                                          UINT codePage) {
+  std::vector<std::string> captions;
+  for (const AccessKeyEntry& entry : entries) captions.push_back(entry.caption);
+  std::string pool = kAccessKeyPool;
+  std::vector<size_t> toAssign;
+
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::string& caption = captions[i];
+    if (!entries[i].visible || caption.empty() || caption == "-") continue;
+    size_t keyIndex = AccessKeyIndex(caption, codePage);
+    if (keyIndex == std::string::npos) {
+      toAssign.push_back(i);
+      continue;
+    }
+    if (CharacterLength(caption, keyIndex, codePage) == 2) continue;
+    char key = UpperAscii(caption[keyIndex]);
+    if (std::string(kAccessKeyPool).find(key) == std::string::npos) continue;
+    size_t inPool = pool.find(key);
+    if (inPool != std::string::npos) {
+      pool.erase(inPool, 1);
+    } else {
+      captions[i] = WithoutAccessKey(caption, keyIndex, doubleByteLocale);
+      toAssign.push_back(i);
+    }
+  }
+  if (toAssign.empty()) return captions;
+
+  KeyAttempt best;
+  bool haveBest = false;
+  std::vector<size_t> failedBefore;
+  for (size_t round = 0; round < toAssign.size(); ++round) {
+    KeyAttempt attempt = TryAssign(captions, toAssign, failedBefore, pool, codePage);
+    bool done = attempt.failed.empty();
+    failedBefore = attempt.failed;
+    if (!haveBest || attempt.assigned > best.assigned) {
+      best = std::move(attempt);
+      haveBest = true;
+    }
+    if (done) break;
+  }
+
+  for (size_t entry : toAssign) {
+    size_t index = best.keyIndex[entry];
+    if (index == std::string::npos) continue;
+    std::string& caption = captions[entry];
+    if (doubleByteLocale && ContainsDoubleByte(caption, codePage)) {
+      caption = WithBracketedKey(caption, UpperAscii(caption[index]));
+    } else {
+      caption.insert(index, 1, '&');
+    }
+  }
+  if (doubleByteLocale) {
+    for (size_t entry : best.failed) {
+      if (best.pool.empty()) break;
+      char key = best.pool.back();
+      best.pool.pop_back();
+      if (ContainsDoubleByte(captions[entry], codePage)) captions[entry] = WithBracketedKey(captions[entry], key);
+    }
+  }
+  return captions;
+}
+
+std::vector<bool> RedundantSeparators(const std::vector<LineEntry>& entries) {
+  std::vector<bool> redundant(entries.size(), false);
+  bool itemSeen = false;
+  size_t pending = std::string::npos;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!entries[i].visible) continue;
+    if (!entries[i].separator) {
+      itemSeen = true;
+      pending = std::string::npos;
+    } else if (!itemSeen) {
+      redundant[i] = true;
+    } else {
+      if (pending != std::string::npos) redundant[pending] = true;
+      pending = i;
+    }
+  }
+  if (pending != std::string::npos) redundant[pending] = true;
+  return redundant;
+}
+
+bool DoubleByteSystemLocale() { return Platform().GetSystemMetrics(SM_DBCSENABLED) != 0; }
+
+UINT PopupMenuFlags(TPopupAlignment alignment, bool rightToLeft, TTrackButton button, TMenuAnimation animation) {
+  if (rightToLeft && alignment == TPopupAlignment::paLeft) {
+    alignment = TPopupAlignment::paRight;
+  } else if (rightToLeft && alignment == TPopupAlignment::paRight) {
+    alignment = TPopupAlignment::paLeft;
+  }
+  UINT flags = 0;
+  switch (alignment) {
+    case TPopupAlignment::paLeft:
+      flags = TPM_LEFTALIGN;
+      break;
+    case TPopupAlignment::paRight:
+      flags = TPM_RIGHTALIGN;
+      break;
+    case TPopupAlignment::paCenter:
+      flags = TPM_CENTERALIGN;
+      break;
+  }
+  if (button == TTrackButton::tbRightButton) flags |= TPM_RIGHTBUTTON;
+  return flags | (static_cast<UINT>(animation.bits) << 10);
+}
+
+// ---------------------------------------------------------------------------
+// TMenuItem
+
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(Commands().Allocate()) {}
+
+TMenuItem::~TMenuItem() {
+  if (parent_) parent_->Remove(this);
+  // Unlinked first: destroying this menu must not take the children's submenus with it.
+  RemoveEntries();
+  while (!items_.empty()) {
+    TMenuItem* last = items_.back();
+    Remove(last);
+    delete last;
+  }
+  handle_.reset();
+  Commands().Release(command_);
+}
+
+TMenu* TMenuItem::Menu() const {
+  const TMenuItem* item = this;
+  while (item->parent_) item = item->parent_;
+  return item->menu_;
+}
+
+bool TMenuItem::MenuIsLoading() const {
+  TMenu* menu = Menu();
+  return IsLoading() || (menu && menu->IsLoading());
+}
+
+void TMenuItem::SetCaption(std::string caption) {
+  if (caption == caption_) return;
+  caption_ = std::move(caption);
+  if (parent_) parent_->ChildChanged();
+}
+
+void TMenuItem::SetChecked(bool checked) {
+  if (checked == checked_) return;
+  checked_ = checked;
+  if (parent_ && Menu() && !MenuIsLoading()) {
+    Platform().CheckMenuItem(parent_->Handle(), command_, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+  }
+  if (checked && RadioItem && parent_) {
+    for (TMenuItem* sibling : parent_->items_) {
+      if (sibling != this && sibling->RadioItem && sibling->GroupIndex == GroupIndex) sibling->SetChecked(false);
+    }
+  }
+}
+
+void TMenuItem::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  if (parent_) parent_->ChildChanged();
+}
+
+void TMenuItem::SetVisible(bool visible) {
+  if (visible == visible_) return;
+  visible_ = visible;
+  if (parent_) parent_->ChildChanged();
+}
+
+void TMenuItem::Add(TMenuItem* item) {
+  if (item->parent_) item->parent_->Remove(item);
+  items_.push_back(item);
+  item->parent_ = this;
+  stale_ = true;
+}
+
+void TMenuItem::Remove(TMenuItem* item) {
+  auto found = std::find(items_.begin(), items_.end(), item);
+  if (found == items_.end()) return;
+  // The platform menu may still hold the child's submenu: unlink everything
+  // now and rebuild when the menu is next shown.
+  RemoveEntries();
+  items_.erase(found);
+  item->parent_ = nullptr;
+  stale_ = true;
+}
+
+void TMenuItem::Click() {
+  if (!enabled_) return;
+  if (AutoCheck) SetChecked(!checked_);
+  if (OnClick) OnClick(this);
+}
+
+HMENU TMenuItem::Handle() {
+  if (!handle_) {
+    UniqueMenu menu(::CreatePopupMenu());
+    if (!menu) throw EMenuError(LoadMessage(IDS_MENU_CREATE_ERROR));
+    handle_ = std::move(menu);
+    stale_ = true;
+    AppendEntries();
+    stale_ = false;
+  }
+  return handle_.get();
+}
+
+void TMenuItem::Rebuild() {
+  if (!handle_) {
+    Handle();
+    return;
+  }
+  RemoveEntries();
+  stale_ = true;
+  AppendEntries();
+  stale_ = false;
+}
+
+void TMenuItem::AppendEntries() {
+  HMENU menu = handle_.get();
+  for (TMenuItem* child : items_) {
+    if (!child->visible_ || child->redundantLine_) continue;
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU;
+    if (child->IsSeparator()) {
+      info.fType = MFT_SEPARATOR;
+    } else {
+      info.fMask |= MIIM_STRING;
+      info.fType = child->RadioItem ? MFT_RADIOCHECK : MFT_STRING;
+      info.dwTypeData = const_cast<char*>(child->caption_.c_str());
+      info.cch = static_cast<UINT>(child->caption_.size());
+    }
+    info.fState = (child->checked_ ? MFS_CHECKED : 0) | (child->enabled_ ? 0 : MFS_GRAYED);
+    info.wID = child->command_;
+    info.hSubMenu = child->items_.empty() ? nullptr : child->Handle();
+    UINT position = static_cast<UINT>(std::max(::GetMenuItemCount(menu), 0));
+    if (!Platform().InsertMenuItemA(menu, position, TRUE, &info)) throw EMenuError(LoadMessage(IDS_MENU_CREATE_ERROR));
+  }
+}
+
+void TMenuItem::RemoveEntries() {
+  if (!handle_) return;
+  // RemoveMenu, not DeleteMenu: the submenus belong to the child items.
+  while (::GetMenuItemCount(handle_.get()) > 0) {
+    if (!::RemoveMenu(handle_.get(), 0, MF_BYPOSITION)) break;
+  }
+}
+
+bool TMenuItem::ReviseChildren() {
+  TMenu* menu = Menu();
+  bool changed = false;
+  if (!menu || menu->AutoHotkeys == TMenuAutoFlag::maAutomatic) {
+    std::vector<AccessKeyEntry> entries;
+    for (TMenuItem* child : items_) entries.push_back({child->caption_, child->visible_});
+    std::vector<std::string> captions = DeriveAccessKeys(entries, DoubleByteSystemLocale(), CP_ACP);
+    for (size_t i = 0; i < items_.size(); ++i) {
+      if (captions[i] != items_[i]->caption_) {
+        items_[i]->caption_ = std::move(captions[i]);
+        changed = true;
+      }
+    }
+  }
+  std::vector<bool> redundant(items_.size(), false);
+  if (!menu || menu->AutoLineReduction == TMenuAutoFlag::maAutomatic) {
+    std::vector<LineEntry> entries;
+    for (TMenuItem* child : items_) entries.push_back({child->IsSeparator(), child->visible_});
+    redundant = RedundantSeparators(entries);
+  }
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (redundant[i] != items_[i]->redundantLine_) {
+      items_[i]->redundantLine_ = redundant[i];
+      changed = true;
+    }
+  }
+  return changed;
+}
+
+void TMenuItem::RefreshSubmenu() {
+  bool changed = ReviseChildren();
+  if (changed || stale_ || !handle_) Rebuild();
+}
+
+TMenuItem* TMenuItem::FindByCommand(uint16_t command) {
+  if (command_ == command) return this;
+  for (TMenuItem* child : items_) {
+    if (TMenuItem* found = child->FindByCommand(command)) return found;
+  }
+  return nullptr;
+}
+
+TMenuItem* TMenuItem::FindBySubmenu(HMENU submenu) {
+  if (handle_ && handle_.get() == submenu) return this;
+  for (TMenuItem* child : items_) {
+    if (TMenuItem* found = child->FindBySubmenu(submenu)) return found;
+  }
+  return nullptr;
+}
+
+void TMenuItem::SetStoredProperty(const std::string& name, const StoredValue& value, StoredContext& context) {
+  if (name == "Caption") {
+    SetCaption(value.AsString());
+  } else if (name == "Checked") {
+    SetChecked(value.AsBool());
+  } else if (name == "Enabled") {
+    SetEnabled(value.AsBool());
+  } else if (name == "Visible") {
+    SetVisible(value.AsBool());
+  } else if (name == "RadioItem") {
+    RadioItem = value.AsBool();
+  } else if (name == "AutoCheck") {
+    AutoCheck = value.AsBool();
+  } else if (name == "GroupIndex") {
+    GroupIndex = static_cast<uint8_t>(value.AsInt());
+  } else if (name == "OnClick") {
+    OnClick = context.NotifyHandler(value);
+  } else {
+    TComponent::SetStoredProperty(name, value, context);
+  }
+}
+
+void TMenuItem::AddStoredChild(TComponent* child) {
+  auto* item = dynamic_cast<TMenuItem*>(child);
+  if (!item) {
+    TComponent::AddStoredChild(child);
+    return;
+  }
+  Add(item);
+}
+
+// ---------------------------------------------------------------------------
+// TMenu, TPopupMenu
+
+TMenu::TMenu(TComponent* owner) : TComponent(owner), items_(std::make_unique<TMenuItem>(nullptr)) {
+  items_->menu_ = this;
+}
+
+TMenu::~TMenu() = default;
+
+void TMenu::SetStoredProperty(const std::string& name, const StoredValue& value, StoredContext& context) {
+  if (name == "AutoHotkeys") {
+    AutoHotkeys = AutoFlagFromStored(value);
+  } else if (name == "AutoLineReduction") {
+    AutoLineReduction = AutoFlagFromStored(value);
+  } else {
+    TComponent::SetStoredProperty(name, value, context);
+  }
+}
+
+void TMenu::AddStoredChild(TComponent* child) {
+  auto* item = dynamic_cast<TMenuItem*>(child);
+  if (!item) {
+    TComponent::AddStoredChild(child);
+    return;
+  }
+  items_->Add(item);
+}
+
+TPopupMenu::TPopupMenu(TComponent* owner) : TMenu(owner) { PopupList().Add(this); }
+
+TPopupMenu::~TPopupMenu() { PopupList().Remove(this); }
+
+void TPopupMenu::SetPopupComponent(TComponent* component) {
+  if (component == popupComponent_) return;
+  popupComponent_ = component;
+  if (component) component->FreeNotification(this);
+}
+
+void TPopupMenu::Notification(TComponent* component, TOperation operation) {
+  TMenu::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == popupComponent_) popupComponent_ = nullptr;
+}
+
+void TPopupMenu::PopupAt(int x, int y) {
+  popupPoint_ = POINT{x, y};
+  if (OnPopup) OnPopup(this);
+  Items()->ReviseChildren();
+  Items()->Rebuild();
+  Platform().TrackPopupMenu(Handle(), PopupMenuFlags(Alignment, RightToLeft, TrackButton, MenuAnimation), x, y, 0,
+                            PopupList().Window(), nullptr);
+}
+
+void TPopupMenu::SetStoredProperty(const std::string& name, const StoredValue& value, StoredContext& context) {
+  if (name == "Alignment") {
+    Alignment = EnumFromStored<TPopupAlignment>(value, {{"paLeft", TPopupAlignment::paLeft},
+                                                        {"paRight", TPopupAlignment::paRight},
+                                                        {"paCenter", TPopupAlignment::paCenter}});
+  } else if (name == "TrackButton") {
+    TrackButton = EnumFromStored<TTrackButton>(
+        value, {{"tbRightButton", TTrackButton::tbRightButton}, {"tbLeftButton", TTrackButton::tbLeftButton}});
+  } else if (name == "MenuAnimation") {
+    static const std::pair<const char*, uint8_t> kMembers[] = {
+        {"maLeftToRight", TMenuAnimation::maLeftToRight}, {"maRightToLeft", TMenuAnimation::maRightToLeft},
+        {"maTopToBottom", TMenuAnimation::maTopToBottom}, {"maBottomToTop", TMenuAnimation::maBottomToTop},
+        {"maNone", TMenuAnimation::maNone}};
+    if (value.kind != StoredValue::Kind::Set) throw EStoredFormError("set expected for MenuAnimation");
+    TMenuAnimation animation;
+    for (const std::string& member : value.members) {
+      auto found = std::find_if(std::begin(kMembers), std::end(kMembers),
+                                [&member](const auto& known) { return member == known.first; });
+      if (found == std::end(kMembers)) throw EStoredFormError("unknown value " + member);
+      animation.bits |= found->second;
+    }
+    MenuAnimation = animation;
+  } else if (name == "AutoPopup") {
+    AutoPopup = value.AsBool();
+  } else if (name == "OnPopup") {
+    OnPopup = context.NotifyHandler(value);
+  } else {
+    TMenu::SetStoredProperty(name, value, context);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// TPopupList
+
+TPopupList& PopupList() {
+  static TPopupList list;
+  return list;
+}
+
+void TPopupList::Add(TPopupMenu* menu) {
+  if (menus_.empty()) window_ = UtilWindow([this](HWND window, TMessage& message) { WindowMessage(window, message); });
+  menus_.push_back(menu);
+}
+
+void TPopupList::Remove(TPopupMenu* menu) {
+  auto found = std::find(menus_.begin(), menus_.end(), menu);
+  if (found == menus_.end()) return;
+  menus_.erase(found);
+  if (menus_.empty()) window_.Destroy();
+}
+
+void TPopupList::WindowMessage(HWND window, TMessage& message) {
+  switch (message.Msg) {
+    case WM_COMMAND:
+      CommandMessage(LOWORD(message.WParam));
+      return;
+    case WM_INITMENUPOPUP:
+      InitMenuPopupMessage(reinterpret_cast<HMENU>(message.WParam));
+      return;
+    case WM_MENUSELECT:
+      // Items carry no hints, so there is nothing to show for the highlighted one.
+      return;
+    default:
+      // WM_MENUCHAR: the platform has already matched the "&" keys when this
+      // arrives, so its default answer (no match) is right. No item is owner-drawn,
+      // so WM_DRAWITEM and WM_MEASUREITEM are not ours either.
+      DefaultHandling(window, message);
+  }
+}
+
+void TPopupList::CommandMessage(uint16_t command) {
+  for (TPopupMenu* menu : menus_) {
+    if (TMenuItem* item = menu->Items()->FindByCommand(command)) {
+      // The handler may destroy menus: nothing of the list is touched after it.
+      item->Click();
+      return;
+    }
+  }
+}
+
+void TPopupList::InitMenuPopupMessage(HMENU submenu) {
+  for (TPopupMenu* menu : menus_) {
+    if (TMenuItem* item = menu->Items()->FindBySubmenu(submenu)) {
+      item->Click();
+      item->RefreshSubmenu();
+      return;
+    }
+  }
+}
+
+void RegisterMenuClasses() {
+  RegisterStoredClass<TPopupMenu>("TPopupMenu");
+  RegisterStoredClass<TMenuItem>("TMenuItem");
+  RegisterStoredClass<TColorDialog>("TColorDialog");
+}
+
+}  // namespace lumek
