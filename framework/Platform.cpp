@@ -70,6 +70,10 @@ PlatformCalls MakeRealPlatform() {
   calls.MessageBoxA = [](HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     return ::MessageBoxA(owner, text, caption, type);
   };
+  calls.SetTimer = [](HWND w, UINT_PTR id, UINT elapse, TIMERPROC callback) {
+    return ::SetTimer(w, id, elapse, callback);
+  };
+  calls.KillTimer = [](HWND w, UINT_PTR id) { return ::KillTimer(w, id); };
   calls.GetCursorPos = [](POINT* p) { return ::GetCursorPos(p); };
   calls.SetCursorPos = [](int x, int y) { return ::SetCursorPos(x, y); };
   calls.GetSystemMetrics = [](int index) { return ::GetSystemMetrics(index); };

@@ -20,6 +20,8 @@ struct PlatformCalls {
   BOOL (*EnableWindow)(HWND window, BOOL enable);
   BOOL (*SetWindowPlacement)(HWND window, const WINDOWPLACEMENT* placement);
   int (*MessageBoxA)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+  UINT_PTR (*SetTimer)(HWND window, UINT_PTR id, UINT elapse, TIMERPROC callback);
+  BOOL (*KillTimer)(HWND window, UINT_PTR id);
   // Input and screen
   BOOL (*GetCursorPos)(POINT* point);
   BOOL (*SetCursorPos)(int x, int y);

@@ -153,6 +153,19 @@ CallRecorder& CallRecorder::Multimedia() {
   return *this;
 }
 
+CallRecorder& CallRecorder::WindowTimers() {
+  Platform().SetTimer = [](HWND w, UINT_PTR id, UINT elapse, TIMERPROC callback) {
+    Record("SetTimer(" + Join({Window(w), std::to_string(id), std::to_string(elapse), callback ? "callback" : "null"}) +
+           ")");
+    return RealPlatform().SetTimer(w, id, elapse, callback);
+  };
+  Platform().KillTimer = [](HWND w, UINT_PTR id) {
+    Record("KillTimer(" + Join({Window(w), std::to_string(id)}) + ")");
+    return RealPlatform().KillTimer(w, id);
+  };
+  return *this;
+}
+
 void CallRecorder::Name(HWND window, std::string name) { names[window] = std::move(name); }
 
 std::string CallRecorder::NameOf(HWND window) const {

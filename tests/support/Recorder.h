@@ -26,6 +26,7 @@ class CallRecorder {
   CallRecorder& Menus();         // TrackPopupMenu (returns at once), CheckMenuItem, InsertMenuItemA
   CallRecorder& Shell();         // Shell_NotifyIconA, ShellExecuteA (not forwarded)
   CallRecorder& Multimedia();    // timeBeginPeriod, timeEndPeriod, timeSetEvent, timeKillEvent, sndPlaySoundA (not forwarded)
+  CallRecorder& WindowTimers();  // SetTimer, KillTimer
 
   void Name(HWND window, std::string name);
   std::string NameOf(HWND window) const;
