@@ -4,6 +4,13 @@
 source "$(dirname "$0")/lib.sh" "$@"
 RED=FF0000
 
+# True once a fresh screenshot shows both lines through (x+1, y+1).
+cross_shown() {
+  local shot
+  shot=$(e2e_shot "$3")
+  [ "$(e2e_pixel "$shot" $(($1 + 1)) 5)" = $RED ] && [ "$(e2e_pixel "$shot" 5 $(($2 + 1)))" = $RED ]
+}
+
 check_cross() {
   local shot=$1 x=$2 y=$3 label=$4
   local size w h
@@ -22,10 +29,11 @@ check_cross() {
 
 e2e_start || e2e_finish
 xdotool mousemove 300 200
-sleep 0.5
+e2e_eventually 5 cross_shown 300 200 crosshair-300-200 || true
 check_cross "$(e2e_shot crosshair-300-200)" 300 200 "at (300, 200)"
 # Two tracking periods at 20 ms, plus what Wine and X take to show a move.
 xdotool mousemove 701 457
 sleep 0.3
+e2e_eventually 3 cross_shown 701 457 crosshair-701-457 || true
 check_cross "$(e2e_shot crosshair-701-457)" 701 457 "after moving to (701, 457)"
 e2e_finish

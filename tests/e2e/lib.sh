@@ -2,8 +2,8 @@
 # of the package folder under Wine, look at the screen, drive the tray.
 # Usage in a test:  source "$(dirname "$0")/lib.sh" "$@"
 set -u
-E2E_EXE=$1
-E2E_BUILD=$2
+E2E_EXE=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+E2E_BUILD=$(cd "$2" && pwd)
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export LUMEK_BUILD_DIR=$E2E_BUILD
 source "$E2E_ROOT/scripts/wine-env.sh"
@@ -24,16 +24,43 @@ e2e_start() {
   (cd "$E2E_DIR" && exec wine LUMEK.exe >/dev/null 2>&1) &
   E2E_PID=$!
   wine "$E2E_CTL" wait-app 30 || { e2e_fail "Lumek did not start"; return 1; }
-  # The lines appear when the main form has been created; give the first ticks time.
-  sleep 1.5
+  # Started means settled: the lines mapped and the application window
+  # unmapped again. Wine maps and unmaps X windows some time after the calls.
+  local i
+  for i in $(seq 1 100); do
+    if e2e_window_viewable '"XForm1"' && ! e2e_window_viewable '"Lumek": \("lumek.exe"'; then
+      sleep 0.5
+      return 0
+    fi
+    sleep 0.1
+  done
+  e2e_fail "Lumek did not settle: lines shown and application window hidden"
+  return 1
 }
 
-# Waits for the Lumek process to end; prints its exit code.
+# True when the first X window whose tree line matches the pattern is mapped and viewable.
+e2e_window_viewable() {
+  local id
+  id=$(xwininfo -root -tree | grep -E "$1" | awk '{print $1; exit}')
+  [ -n "$id" ] && xwininfo -id "$id" | grep -q "IsViewable"
+}
+
+# Retries a command for up to $1 seconds until it succeeds.
+e2e_eventually() {
+  local seconds=$1; shift
+  local i
+  for i in $(seq 1 $((seconds * 5))); do
+    "$@" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+# Waits for the Lumek process to end and sets E2E_EXIT to its exit code.
 e2e_wait_exit() {
-  local code=0
-  wait "$E2E_PID" || code=$?
+  E2E_EXIT=0
+  wait "$E2E_PID" || E2E_EXIT=$?
   E2E_PID=""
-  echo "$code"
 }
 
 e2e_stop() {
