@@ -18,7 +18,7 @@ centre=$(grep -c 'SoundName=L"heartbeat_center.wav"' "$trace")
 # Left edge: left beats, and the pointer keeps jumping to the right edge and back.
 xdotool mousemove 0 400
 seen_right=0
-for i in $(seq 1 20); do
+for i in $(seq 1 60); do
   eval "$(xdotool getmouselocation --shell)"
   [ "$X" -eq $((W - 1)) ] && [ "$Y" -eq 400 ] && seen_right=1
   sleep 0.05
@@ -32,7 +32,7 @@ side=$(grep -cE 'SoundName=L"heartbeat_(left|right).wav"' "$trace")
 # Top-left corner: two moves a tick, ending at the bottom-left corner.
 xdotool mousemove 0 0
 seen_bottom=0
-for i in $(seq 1 20); do
+for i in $(seq 1 60); do
   eval "$(xdotool getmouselocation --shell)"
   [ "$X" -eq 0 ] && [ "$Y" -eq $((H - 1)) ] && seen_bottom=1
   sleep 0.05
