@@ -17,13 +17,7 @@ centre=$(grep -c 'SoundName=L"heartbeat_center.wav"' "$trace")
 
 # Left edge: left beats, and the pointer keeps jumping to the right edge and back.
 xdotool mousemove 0 400
-seen_right=0
-for i in $(seq 1 60); do
-  eval "$(xdotool getmouselocation --shell)"
-  [ "$X" -eq $((W - 1)) ] && [ "$Y" -eq 400 ] && seen_right=1
-  sleep 0.05
-done
-[ $seen_right -eq 1 ] && e2e_pass "pointer on the left edge wraps to the right edge" || e2e_fail "pointer never reached the right edge"
+e2e_pointer_seen_at $((W - 1)) 400 3 && e2e_pass "pointer on the left edge wraps to the right edge" || e2e_fail "pointer never reached the right edge"
 sleep 2.5
 # The pointer is on one edge or the other at each beat, so each beat is a left or a right one.
 side=$(grep -cE 'SoundName=L"heartbeat_(left|right).wav"' "$trace")
@@ -31,13 +25,7 @@ side=$(grep -cE 'SoundName=L"heartbeat_(left|right).wav"' "$trace")
 
 # Top-left corner: two moves a tick, ending at the bottom-left corner.
 xdotool mousemove 0 0
-seen_bottom=0
-for i in $(seq 1 60); do
-  eval "$(xdotool getmouselocation --shell)"
-  [ "$X" -eq 0 ] && [ "$Y" -eq $((H - 1)) ] && seen_bottom=1
-  sleep 0.05
-done
-[ $seen_bottom -eq 1 ] && e2e_pass "top-left corner wraps to the bottom-left corner" || e2e_fail "pointer never reached (0, $((H - 1)))"
+e2e_pointer_seen_at 0 $((H - 1)) 3 && e2e_pass "top-left corner wraps to the bottom-left corner" || e2e_fail "pointer never reached (0, $((H - 1)))"
 
 xdotool mousemove 500 300
 e2e_finish

@@ -45,6 +45,17 @@ e2e_window_viewable() {
   [ -n "$id" ] && xwininfo -id "$id" | grep -q "IsViewable"
 }
 
+# True when, sampled for up to $3 seconds, the pointer is seen at ($1, $2).
+e2e_pointer_seen_at() {
+  local i X Y SCREEN WINDOW
+  for i in $(seq 1 $(($3 * 20))); do
+    eval "$(xdotool getmouselocation --shell)"
+    [ "$X" -eq "$1" ] && [ "$Y" -eq "$2" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
 # Retries a command for up to $1 seconds until it succeeds.
 e2e_eventually() {
   local seconds=$1; shift
