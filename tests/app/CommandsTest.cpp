@@ -51,6 +51,13 @@ TEST(TrayPress, DoubleClickHidesWhatIsShownAndShowsOnlyTheCheckedLines) {
     EXPECT_EQ(form.N22->Checked(), row.n22);
     EXPECT_TRUE(app.Recorder().CallsStartingWith("TrackPopupMenu").empty());
   }
+
+  // Only the marks are saved: a crosshair hidden by a double-click comes back at the next start.
+  form.N21->SetChecked(true);
+  form.N22->SetChecked(true);
+  ASSERT_EQ(Lines(), "--");
+  std::string written = app.Close();
+  EXPECT_NE(written.find("XVISIBLE=1\r\nYVISIBLE=1\r\n"), std::string::npos) << written;
 }
 
 TEST(TrayPress, UncheckingTheVerticalLineWhileTheCrosshairIsHiddenKeepsItHidden) {

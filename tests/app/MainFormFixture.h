@@ -9,7 +9,7 @@
 //   TMainForm1& form = app.Construct();        // stored description, FormCreate, read pass
 //   std::string written = app.Close();         // FormClose, then the file's bytes
 //
-// Deleting the form (the destructor) writes nothing: only FormClose writes.
+// Deleting the form (DestroyForm, or the destructor) writes nothing: only FormClose writes.
 #include <windows.h>
 
 #include <algorithm>
@@ -102,6 +102,8 @@ class MainFormFixture {
     return *form_;
   }
   TMainForm1& Form() { return *form_; }
+  // Deletes the form as the application object would at the end of a run; the directory stays.
+  void DestroyForm() { form_.reset(); }
 
   // Runs FormClose (the write pass; its exception passes through) and returns the file's bytes.
   std::string Close() {

@@ -153,10 +153,16 @@ TEST(SettingsPath, ACutOffModulePathReadsWritesAndOpensNothing) {
   EXPECT_NE(opened[0].find("sn=" + name + ", \"\", \"\", 5)"), std::string::npos) << opened[0];
 }
 
-TEST(SettingsWrite, DeletingTheFormWritesNothing) {
+TEST(SettingsWrite, OnlyClosingWritesNeitherTheSessionsEndNorDeletingTheForm) {
   MainFormFixture app;
   app.Construct();
   app.Form().N19Click(nullptr);
+  // Logoff and shutdown end the loop without closing the main form. (The
+  // message itself would leave the test application terminating, so the
+  // application object's session-end step is run as the message runs it.)
+  if (Application->OnEndSession) Application->OnEndSession(Application);
+  EXPECT_FALSE(app.IniExists());
+  app.DestroyForm();
   EXPECT_FALSE(app.IniExists());
 }
 
