@@ -3,6 +3,8 @@
 // application window staying hidden, and the fill colour.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,15 +59,62 @@ TEST(LineWindow, FirstShowAndRaiseCreatesHiddenMakesTopmostShowsThenRaises) {
   EXPECT_EQ(recorder.Calls(), std::vector<std::string>{}) << ShowSequences(recorder.Calls(), {});
 }
 
-TEST(LineWindow, HidingHandsActivationToTheOtherLineAndNeverShowsTheApplicationWindow) {
+std::string Hex(HWND window) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%lx", reinterpret_cast<unsigned long>(window));
+  return text;
+}
+
+// The windowing calls of a recording made before the windows had names,
+// with the names put in; the hidden utility windows are left out.
+std::vector<std::string> NamedWindowCalls(const CallRecorder& recorder, const std::vector<HWND>& windows,
+                                          const std::vector<std::string>& names) {
+  std::vector<std::string> result;
+  for (std::string call : recorder.Calls()) {
+    if (call.rfind("Shell_NotifyIconA", 0) == 0 || call.find("TUtilWindow") != std::string::npos) continue;
+    for (size_t i = 0; i < windows.size(); ++i) {
+      const std::string hex = Hex(windows[i]);
+      for (size_t at = call.find(hex + ","); at != std::string::npos; at = call.find(hex + ",")) {
+        call.replace(at, hex.size(), names[i]);
+      }
+    }
+    result.push_back(call);
+  }
+  return result;
+}
+
+TEST(LineWindow, StartUpOrderThenHidingHandsActivationOverAndTheApplicationWindowStaysHidden) {
   MainFormFixture app;
   app.Recorder().Windows();
   TMainForm1& form = app.Construct();
-  std::vector<std::string> created = app.Recorder().CallsStartingWith("CreateWindowExA(0x10000, T");
-  EXPECT_EQ(created, (std::vector<std::string>{"CreateWindowExA(0x10000, TMainForm1, 0x6cf0000)",
-                                                "CreateWindowExA(0x10000, TXForm1, 0x86000000)",
-                                                "CreateWindowExA(0x10000, TYForm1, 0x86000000)"}))
-      << ShowSequences(created, {});
+  std::vector<std::string> startUp =
+      NamedWindowCalls(app.Recorder(), {form.WindowHandle(), XForm1->WindowHandle(), YForm1->WindowHandle(), Application->Handle()},
+                       {"MainForm1", "XForm1", "YForm1", "Application"});
+  // Only the first line window shown in a run shows the application window (FormCreate then hides it).
+  const std::string applicationShown = "SetWindowPos(Application, HWND_TOP, 0, 0, 0, 0, 0x57)";
+  startUp.erase(std::remove(startUp.begin(), startUp.end(), applicationShown), startUp.end());
+  const std::vector<std::string> expectedStartUp = {
+      "CreateWindowExA(0x10000, TMainForm1, 0x6cf0000)",
+      "ShowWindow(Application, 0)",
+      "CreateWindowExA(0x10000, TXForm1, 0x86000000)",
+      "SetWindowPos(XForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
+      "ShowWindow(XForm1, 1)",
+      "SetWindowPos(XForm1, HWND_TOP, 0, 0, 0, 0, 0x3)",
+      "CreateWindowExA(0x10000, TYForm1, 0x86000000)",
+      "SetWindowPos(YForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
+      "ShowWindow(YForm1, 1)",
+      "SetWindowPos(YForm1, HWND_TOP, 0, 0, 0, 0, 0x3)",
+      "ShowWindow(Application, 0)",
+      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)",
+  };
+  EXPECT_EQ(startUp, expectedStartUp) << ShowSequences(startUp, expectedStartUp);
+  // Created at their final geometry: no move or resize was needed after creation.
+  RECT x{}, y{}, expectedX{0, 0, 1, 1080}, expectedY{0, 0, 1920, 1};
+  ::GetWindowRect(XForm1->WindowHandle(), &x);
+  ::GetWindowRect(YForm1->WindowHandle(), &y);
+  EXPECT_TRUE(::EqualRect(&x, &expectedX));
+  EXPECT_TRUE(::EqualRect(&y, &expectedY));
+
   HWND application = Application->Handle();
   ASSERT_FALSE(::IsWindowVisible(application));
 
