@@ -106,6 +106,11 @@ TEST(SettingsRead, ADirectoryWhoseDoubleByteNameEndsInABackslashByteIsTheSetting
   EXPECT_NE(app.Close().find("XYBOLD=2\r\n"), std::string::npos) << app.IniPath();
 }
 
+BOOL RefuseTheColour(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
+  if (key && std::string(key) == "XYCOLOR") return FALSE;
+  return RealPlatform().WritePrivateProfileStringA(section, key, value, file);
+}
+
 TEST(SettingsWrite, AFailedWriteRaisesAndTheNextCloseWritesTheWholePass) {
   MainFormFixture app;
   TMainForm1& form = app.Construct();
@@ -122,6 +127,12 @@ TEST(SettingsWrite, AFailedWriteRaisesAndTheNextCloseWritesTheWholePass) {
   ::CloseHandle(held);
   EXPECT_EQ(app.IniBytes(), "");
   EXPECT_FALSE(Application->Terminated());
+
+  // A write that fails midway ends the pass at that key.
+  Platform().WritePrivateProfileStringA = &RefuseTheColour;
+  EXPECT_THROW(form.X1Click(form.X1), EIniFileException);
+  Platform().WritePrivateProfileStringA = RealPlatform().WritePrivateProfileStringA;
+  EXPECT_EQ(app.IniBytes(), "[SET]\r\nXVISIBLE=1\r\nYVISIBLE=1\r\nWARP=0\r\n");
 
   form.X1Click(form.X1);
   std::string expected = kUnchangedPass;

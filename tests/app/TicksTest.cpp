@@ -3,6 +3,7 @@
 // so the timers' own queued ticks never run in between.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,8 @@ TEST(TrackingTick, LinesStartOnePixelRightOfAndBelowThePointer) {
   EXPECT_EQ(YForm1->Top(), 201);
 }
 
+BOOL FailingSound(LPCSTR, UINT) { throw std::runtime_error("no sound device"); }
+
 TEST(HeartbeatTick, SoundFollowsTheColumnAndTempoTheDiagonal) {
   MainFormFixture app;  // 1920 x 1080 before construction: centre (960, 540)
   TMainForm1& form = app.Construct();
@@ -96,6 +99,14 @@ TEST(HeartbeatTick, SoundFollowsTheColumnAndTempoTheDiagonal) {
               std::vector<std::string>{"sndPlaySoundA(" + std::string(row.sound) + ", 0x3)"});
     EXPECT_EQ(form.Timer2->Interval(), row.interval);
   }
+
+  // A sound that fails to start is swallowed; the tempo still follows the pointer.
+  Platform().sndPlaySoundA = &FailingSound;
+  app.SetPointer(1919, 1079);
+  EXPECT_NO_THROW(form.Timer2Timer(form.Timer2));
+  EXPECT_EQ(form.Timer2->Interval(), 1249u);
+  app.SetPointer(810, 1079);  // back to a known tempo for the checks below
+  form.Timer2Timer(form.Timer2);
 
   form.N1Click(form.N1);
   ASSERT_FALSE(form.N1->Checked());
