@@ -95,12 +95,6 @@ TEST(TrayPress, UncheckingTheVerticalLineWhileTheCrosshairIsHiddenKeepsItHidden)
   }
 }
 
-std::string Marks(std::initializer_list<TMenuItem*> items) {
-  std::string marks;
-  for (TMenuItem* item : items) marks += item->Checked() ? '1' : '0';
-  return marks;
-}
-
 TEST(MenuCommands, ThicknessAndSpeedGroupsKeepOneMarkAndApplyTheirValue) {
   MainFormFixture app;
   TMainForm1& form = app.Construct();

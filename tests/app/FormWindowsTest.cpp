@@ -87,9 +87,9 @@ TEST(LineWindow, StartUpOrderThenHidingHandsActivationOverAndTheApplicationWindo
   MainFormFixture app;
   app.Recorder().Windows();
   TMainForm1& form = app.Construct();
-  std::vector<std::string> startUp =
-      NamedWindowCalls(app.Recorder(), {form.WindowHandle(), XForm1->WindowHandle(), YForm1->WindowHandle(), Application->Handle()},
-                       {"MainForm1", "XForm1", "YForm1", "Application"});
+  std::vector<std::string> startUp = NamedWindowCalls(
+      app.Recorder(), {form.WindowHandle(), XForm1->WindowHandle(), YForm1->WindowHandle(), Application->Handle()},
+      {"MainForm1", "XForm1", "YForm1", "Application"});
   // Only the first line window shown in a run shows the application window (FormCreate then hides it).
   const std::string applicationShown = "SetWindowPos(Application, HWND_TOP, 0, 0, 0, 0, 0x57)";
   startUp.erase(std::remove(startUp.begin(), startUp.end(), applicationShown), startUp.end());

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -22,6 +23,7 @@
 #include "app/Xwindow1.h"
 #include "app/Ywindow1.h"
 #include "framework/Application.h"
+#include "framework/Menus.h"
 #include "framework/Platform.h"
 #include "tests/support/Recorder.h"
 
@@ -158,5 +160,12 @@ class MainFormFixture {
   std::string directory_;
   std::unique_ptr<TMainForm1> form_;
 };
+
+// The check marks of `items` as a string of 1 and 0, in the order given.
+inline std::string Marks(std::initializer_list<TMenuItem*> items) {
+  std::string marks;
+  for (TMenuItem* item : items) marks += item->Checked() ? '1' : '0';
+  return marks;
+}
 
 }  // namespace lumek::test

@@ -17,12 +17,6 @@ namespace {
 constexpr char kUnchangedPass[] =
     "[SET]\r\nXVISIBLE=1\r\nYVISIBLE=1\r\nWARP=0\r\nXYCOLOR=255\r\nXYBOLD=1\r\nSOUND=1\r\nSPEED=20\r\n";
 
-std::string Marks(std::initializer_list<TMenuItem*> items) {
-  std::string marks;
-  for (TMenuItem* item : items) marks += item->Checked() ? '1' : '0';
-  return marks;
-}
-
 // The option state as one line, so a table row states all of it at once.
 std::string StateOf(TMainForm1& f) {
   return "lines " + std::string(XForm1->Visible() ? "X" : "-") + (YForm1->Visible() ? "Y" : "-") + " color " +

@@ -48,11 +48,11 @@ TEST(TrackingTick, LinesStartOnePixelRightOfAndBelowThePointer) {
     EXPECT_TRUE(EqualRect(&h, &row.horizontal)) << h.left << "," << h.top << "," << h.right << "," << h.bottom;
     const int thickness = row.vertical.right - row.vertical.left;
     // No z-order change is asked for: HWND_TOP is the null window the recorder shows by that name.
+    const std::string x = std::to_string(row.pointer.x + 1), y = std::to_string(row.pointer.y + 1);
+    const std::string t = std::to_string(thickness);
     std::vector<std::string> expected = {
-        "SetWindowPos(XForm1, HWND_TOP, " + std::to_string(row.pointer.x + 1) + ", 0, " + std::to_string(thickness) +
-            ", 1080, 0x14)",
-        "SetWindowPos(YForm1, HWND_TOP, 0, " + std::to_string(row.pointer.y + 1) + ", 1920, " + std::to_string(thickness) +
-            ", 0x14)",
+        "SetWindowPos(XForm1, HWND_TOP, " + x + ", 0, " + t + ", 1080, 0x14)",
+        "SetWindowPos(YForm1, HWND_TOP, 0, " + y + ", 1920, " + t + ", 0x14)",
         "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)",
     };
     EXPECT_EQ(app.Recorder().Calls(), expected) << ShowSequences(app.Recorder().Calls(), expected);
