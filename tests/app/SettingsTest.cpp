@@ -1,0 +1,175 @@
+// LUMEK.ini beside the executable: the read pass at start-up and the write
+// pass at close, against a real main form in a private directory.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/Exceptions.h"
+#include "framework/Menus.h"
+#include "framework/Strings.h"
+#include "tests/app/MainFormFixture.h"
+#include "timers/HiTimer.h"
+
+namespace lumek::test {
+namespace {
+
+constexpr char kUnchangedPass[] =
+    "[SET]\r\nXVISIBLE=1\r\nYVISIBLE=1\r\nWARP=0\r\nXYCOLOR=255\r\nXYBOLD=1\r\nSOUND=1\r\nSPEED=20\r\n";
+
+// The option state as one line, so a table row states all of it at once.
+std::string StateOf(TMainForm1& f) {
+  return "lines " + std::string(XForm1->Visible() ? "X" : "-") + (YForm1->Visible() ? "Y" : "-") + " color " +
+         std::to_string(XForm1->Color()) + "/" + std::to_string(YForm1->Color()) + " bold " +
+         std::to_string(XForm1->Width()) + "/" + std::to_string(YForm1->Height()) + " speed " +
+         std::to_string(f.Timer1->Interval()) + " timers " + (f.Timer1->Enabled() ? "1" : "0") +
+         (f.Timer2->Enabled() ? "1" : "0") + (f.Timer3->Enabled() ? "1" : "0") + " N21/22 " + Marks({f.N21, f.N22}) +
+         " N19 " + Marks({f.N19}) + " N1 " + Marks({f.N1}) + " N5/6/11/12 " + Marks({f.N5, f.N6, f.N11, f.N12}) +
+         " N14/15/16/17 " + Marks({f.N14, f.N15, f.N16, f.N17});
+}
+
+constexpr char kStoredState[] =
+    "lines XY color 255/255 bold 1/1 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000";
+
+// The write pass in its order; a key the file already held keeps its place
+// at the top (the profile functions rewrite a line in place).
+std::string WritePass(const std::string& keptKey, const std::string& keptValue) {
+  static const char* kPass[][2] = {{"XVISIBLE", "1"}, {"YVISIBLE", "1"}, {"WARP", "0"},  {"XYCOLOR", "255"},
+                                   {"XYBOLD", "1"},   {"SOUND", "1"},    {"SPEED", "20"}};
+  std::string text = "[SET]\r\n";
+  if (!keptKey.empty()) text += keptKey + "=" + keptValue + "\r\n";
+  for (const auto& [key, value] : kPass) {
+    if (key != keptKey) text += std::string(key) + "=" + value + "\r\n";
+  }
+  return text;
+}
+
+TEST(SettingsRead, EachKeyLandsInItsMarksWindowsAndTimersAndIsWrittenBack) {
+  struct Row {
+    const char* name;
+    const char* key;  // "": no file at all
+    const char* value;
+    const char* state;
+    const char* writtenBack;
+  } rows[] = {
+      {"no file: the stored state", "", "", kStoredState, ""},
+      {"XYBOLD=7 is applied unchanged, N5 keeps its mark", "XYBOLD", "7",
+       "lines XY color 255/255 bold 7/7 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000",
+       "7"},
+      {"XYBOLD=3 checks N11 alone", "XYBOLD", "3",
+       "lines XY color 255/255 bold 3/3 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 0010 N14/15/16/17 1000",
+       "3"},
+      {"SPEED=100 is kept, N14 keeps its mark", "SPEED", "100",
+       "lines XY color 255/255 bold 1/1 speed 100 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000",
+       "100"},
+      {"SPEED=180 checks N16 alone", "SPEED", "180",
+       "lines XY color 255/255 bold 1/1 speed 180 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 0010",
+       "180"},
+      {"XVISIBLE=0 hides the vertical line", "XVISIBLE", "0",
+       "lines -Y color 255/255 bold 1/1 speed 20 timers 110 N21/22 01 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000",
+       "0"},
+      {"WARP=1 starts the warp timer", "WARP", "1",
+       "lines XY color 255/255 bold 1/1 speed 20 timers 111 N21/22 11 N19 1 N1 1 N5/6/11/12 1000 N14/15/16/17 1000",
+       "1"},
+      {"SOUND=0 stops the heartbeat timer", "SOUND", "0",
+       "lines XY color 255/255 bold 1/1 speed 20 timers 100 N21/22 11 N19 0 N1 0 N5/6/11/12 1000 N14/15/16/17 1000",
+       "0"},
+      {"a hexadecimal colour gives green lines, written back in decimal", "XYCOLOR", "0x0000FF00",
+       "lines XY color 65280/65280 bold 1/1 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 "
+       "1000",
+       "65280"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    MainFormFixture app;
+    if (*row.key) app.WriteIni(std::string("[SET]\r\n") + row.key + "=" + row.value + "\r\n");
+    TMainForm1& form = app.Construct();
+    EXPECT_EQ(StateOf(form), row.state);
+    EXPECT_EQ(app.Close(), *row.key ? WritePass(row.key, row.writtenBack) : std::string(kUnchangedPass));
+  }
+}
+
+TEST(SettingsRead, ADirectoryWhoseDoubleByteNameEndsInABackslashByteIsTheSettingsDirectory) {
+  MainFormFixture::Options options;
+  options.directoryName = "\x95\x5C";  // "表": its second byte is '\'
+  MainFormFixture app(options);
+  app.WriteIni("[SET]\r\nXYBOLD=2\r\n");
+  TMainForm1& form = app.Construct();
+  EXPECT_EQ(XForm1->Width(), 2);
+  EXPECT_TRUE(form.N6->Checked());
+  EXPECT_NE(app.Close().find("XYBOLD=2\r\n"), std::string::npos) << app.IniPath();
+}
+
+BOOL RefuseTheColour(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
+  if (key && std::string(key) == "XYCOLOR") return FALSE;
+  return RealPlatform().WritePrivateProfileStringA(section, key, value, file);
+}
+
+TEST(SettingsWrite, AFailedWriteRaisesAndTheNextCloseWritesTheWholePass) {
+  MainFormFixture app;
+  TMainForm1& form = app.Construct();
+  form.N12Click(form.N12);
+  app.WriteIni("");
+  HANDLE held = ::CreateFileA(app.IniPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  try {
+    form.X1Click(form.X1);
+    ADD_FAILURE() << "no EIniFileException";
+  } catch (const EIniFileException& error) {
+    EXPECT_EQ(error.Message(), app.IniPath() + Utf8ToAnsi(" に書き込めません"));
+  }
+  ::CloseHandle(held);
+  EXPECT_EQ(app.IniBytes(), "");
+  EXPECT_FALSE(Application->Terminated());
+
+  // A write that fails midway ends the pass at that key.
+  Platform().WritePrivateProfileStringA = &RefuseTheColour;
+  EXPECT_THROW(form.X1Click(form.X1), EIniFileException);
+  Platform().WritePrivateProfileStringA = RealPlatform().WritePrivateProfileStringA;
+  EXPECT_EQ(app.IniBytes(), "[SET]\r\nXVISIBLE=1\r\nYVISIBLE=1\r\nWARP=0\r\n");
+
+  form.X1Click(form.X1);
+  std::string expected = kUnchangedPass;
+  expected.replace(expected.find("XYBOLD=1"), 8, "XYBOLD=4");
+  EXPECT_EQ(app.IniBytes(), expected);
+  // Not the application's main form: closing it must not end the application.
+  EXPECT_FALSE(Application->Terminated());
+}
+
+TEST(SettingsPath, ACutOffModulePathReadsWritesAndOpensNothing) {
+  MainFormFixture::Options options;
+  options.exeName = "LUMEK" + std::string(300, 'x') + ".exe";
+  MainFormFixture app(options);
+  // Where a cut-off path would point: the settings directory itself.
+  const std::string file = "[SET]\r\nXYBOLD=3\r\nSOUND=0\r\n";
+  app.WriteIni(file);
+  TMainForm1& form = app.Construct();
+  EXPECT_EQ(StateOf(form), kStoredState);
+  EXPECT_EQ(app.Close(), file);
+
+  app.Recorder().Clear();
+  form.N8Click(form.N8);
+  EXPECT_TRUE(app.Recorder().CallsStartingWith("ShellExecuteA").empty());
+  // The name is what the 261 bytes held, nothing read beyond them.
+  form.N9Click(form.N9);
+  std::vector<std::string> opened = app.Recorder().CallsStartingWith("ShellExecuteA");
+  ASSERT_EQ(opened.size(), 1u);
+  const std::string name = app.ModulePath().substr(app.Directory().size(), MAX_PATH + 1 - app.Directory().size());
+  EXPECT_NE(opened[0].find("sn=" + name + ", \"\", \"\", 5)"), std::string::npos) << opened[0];
+}
+
+TEST(SettingsWrite, OnlyClosingWritesNeitherTheSessionsEndNorDeletingTheForm) {
+  MainFormFixture app;
+  app.Construct();
+  app.Form().N19Click(nullptr);
+  // Logoff and shutdown end the loop without closing the main form. (The
+  // message itself would leave the test application terminating, so the
+  // application object's session-end step is run as the message runs it.)
+  if (Application->OnEndSession) Application->OnEndSession(Application);
+  EXPECT_FALSE(app.IniExists());
+  app.DestroyForm();
+  EXPECT_FALSE(app.IniExists());
+}
+
+}  // namespace
+}  // namespace lumek::test

@@ -1,0 +1,169 @@
+// The three timers' handlers on a real main form: tracking, heartbeat, warp.
+// The handlers are called directly with a known pointer; no message is pumped,
+// so the timers' own queued ticks never run in between.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "framework/Menus.h"
+#include "tests/app/MainFormFixture.h"
+#include "timers/HiTimer.h"
+
+namespace lumek::test {
+namespace {
+
+RECT WindowRect(TForm* form) {
+  RECT rect{};
+  ::GetWindowRect(form->WindowHandle(), &rect);
+  return rect;
+}
+
+TEST(TrackingTick, LinesStartOnePixelRightOfAndBelowThePointer) {
+  MainFormFixture app;
+  TMainForm1& form = app.Construct();
+  app.Recorder().Windows();
+  struct Row {
+    const char* name;
+    void (TMainForm1::*before)(TObject*);  // a command run first, or none
+    POINT pointer;
+    RECT vertical, horizontal;  // real window rectangles after the tick
+  } rows[] = {
+      {"pointer at the origin", nullptr, {0, 0}, {1, 0, 2, 1080}, {0, 1, 1920, 2}},
+      {"last column: just beyond the right edge", nullptr, {1919, 500}, {1920, 0, 1921, 1080}, {0, 501, 1920, 502}},
+      {"thickness 4 covers x+1..x+4 and y+1..y+4", &TMainForm1::N12Click, {500, 300}, {501, 0, 505, 1080},
+       {0, 301, 1920, 305}},
+      {"vertical line hidden: both still follow", &TMainForm1::N21Click, {100, 200}, {101, 0, 105, 1080},
+       {0, 201, 1920, 205}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.before) (form.*row.before)(nullptr);
+    app.SetPointer(row.pointer.x, row.pointer.y);
+    app.Recorder().Clear();
+    form.Timer1Timer(form.Timer1);
+    RECT v = WindowRect(XForm1), h = WindowRect(YForm1);
+    EXPECT_TRUE(EqualRect(&v, &row.vertical)) << v.left << "," << v.top << "," << v.right << "," << v.bottom;
+    EXPECT_TRUE(EqualRect(&h, &row.horizontal)) << h.left << "," << h.top << "," << h.right << "," << h.bottom;
+    const int thickness = row.vertical.right - row.vertical.left;
+    // No z-order change is asked for: HWND_TOP is the null window the recorder shows by that name.
+    const std::string x = std::to_string(row.pointer.x + 1), y = std::to_string(row.pointer.y + 1);
+    const std::string t = std::to_string(thickness);
+    std::vector<std::string> expected = {
+        "SetWindowPos(XForm1, HWND_TOP, " + x + ", 0, " + t + ", 1080, 0x14)",
+        "SetWindowPos(YForm1, HWND_TOP, 0, " + y + ", 1920, " + t + ", 0x14)",
+        "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)",
+    };
+    EXPECT_EQ(app.Recorder().Calls(), expected) << ShowSequences(app.Recorder().Calls(), expected);
+  }
+
+  // Both hidden: not even the main form's z-order is touched.
+  form.N22Click(form.N22);
+  ASSERT_FALSE(XForm1->Visible() || YForm1->Visible());
+  app.SetPointer(700, 400);
+  app.Recorder().Clear();
+  form.Timer1Timer(form.Timer1);
+  EXPECT_EQ(app.Recorder().Calls(), std::vector<std::string>{})
+      << ShowSequences(app.Recorder().Calls(), {});
+  EXPECT_EQ(XForm1->Left(), 101);
+  EXPECT_EQ(YForm1->Top(), 201);
+}
+
+BOOL FailingSound(LPCSTR, UINT) { throw std::runtime_error("no sound device"); }
+
+TEST(HeartbeatTick, SoundFollowsTheColumnAndTempoTheDiagonal) {
+  MainFormFixture app;  // 1920 x 1080 before construction: centre (960, 540)
+  TMainForm1& form = app.Construct();
+  ASSERT_EQ(form.CenterXValue(), 960);
+  ASSERT_EQ(form.CenterYValue(), 540);
+  app.Recorder().Multimedia();
+  struct Row {
+    const char* name;
+    POINT pointer;
+    const char* sound;
+    uint32_t interval;
+  } rows[] = {
+      {"centre", {960, 540}, "heartbeat_center.wav", 500},
+      {"top left", {0, 0}, "heartbeat_left.wav", 1250},
+      {"top right", {1919, 0}, "heartbeat_right.wav", 709},
+      {"one left of the band", {809, 540}, "heartbeat_left.wav", 575},
+      {"left bound of the band", {810, 1079}, "heartbeat_center.wav", 694},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    app.SetPointer(row.pointer.x, row.pointer.y);
+    app.Recorder().Clear();
+    form.Timer2Timer(form.Timer2);
+    EXPECT_EQ(app.Recorder().CallsStartingWith("sndPlaySoundA"),
+              std::vector<std::string>{"sndPlaySoundA(" + std::string(row.sound) + ", 0x3)"});
+    EXPECT_EQ(form.Timer2->Interval(), row.interval);
+  }
+
+  // A sound that fails to start is swallowed; the tempo still follows the pointer.
+  Platform().sndPlaySoundA = &FailingSound;
+  app.SetPointer(1919, 1079);
+  EXPECT_NO_THROW(form.Timer2Timer(form.Timer2));
+  EXPECT_EQ(form.Timer2->Interval(), 1249u);
+  app.SetPointer(810, 1079);  // back to a known tempo for the checks below
+  form.Timer2Timer(form.Timer2);
+
+  form.N1Click(form.N1);
+  ASSERT_FALSE(form.N1->Checked());
+  app.SetPointer(0, 0);
+  app.Recorder().Clear();
+  form.Timer2Timer(form.Timer2);
+  EXPECT_TRUE(app.Recorder().CallsStartingWith("sndPlaySoundA").empty());
+  EXPECT_EQ(form.Timer2->Interval(), 694u);
+  // Switched on again, the last computed tempo applies.
+  form.N1Click(form.N1);
+  EXPECT_TRUE(form.Timer2->Enabled());
+  EXPECT_EQ(form.Timer2->Interval(), 694u);
+}
+
+TEST(HeartbeatTick, CentreIsTakenFromTheScreenAtConstruction) {
+  MainFormFixture::Options options;
+  options.screenWidth = 1023;
+  options.screenHeight = 767;
+  MainFormFixture app(options);
+  TMainForm1& form = app.Construct();
+  EXPECT_EQ(form.CenterXValue(), 511);
+  EXPECT_EQ(form.CenterYValue(), 383);
+  app.Recorder().Multimedia();
+  app.SetPointer(360, 383);  // one left of 511 - 150
+  form.Timer2Timer(form.Timer2);
+  EXPECT_EQ(app.Recorder().CallsStartingWith("sndPlaySoundA"),
+            std::vector<std::string>{"sndPlaySoundA(heartbeat_left.wav, 0x3)"});
+  EXPECT_EQ(form.Timer2->Interval(), 575u);
+}
+
+BOOL RecordCursorMove(int x, int y) {
+  CallRecorder::Record("SetCursorPos(" + std::to_string(x) + ", " + std::to_string(y) + ")");
+  return TRUE;
+}
+
+TEST(WarpTick, EdgesSendThePointerToTheOppositeEdgeInTestOrder) {
+  MainFormFixture app;
+  TMainForm1& form = app.Construct();
+  Platform().SetCursorPos = &RecordCursorMove;
+  struct Row {
+    const char* name;
+    POINT pointer;
+    std::vector<std::string> moves;
+  } rows[] = {
+      {"top-left corner", {0, 0}, {"SetCursorPos(1920, 0)", "SetCursorPos(0, 1080)"}},
+      {"bottom-right corner", {1919, 1079}, {"SetCursorPos(0, 1079)", "SetCursorPos(1919, 0)"}},
+      {"inside", {500, 500}, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    app.SetPointer(row.pointer.x, row.pointer.y);
+    app.Recorder().Clear();
+    form.Timer3Timer(form.Timer3);
+    EXPECT_EQ(app.Recorder().CallsStartingWith("SetCursorPos"), row.moves)
+        << ShowSequences(app.Recorder().CallsStartingWith("SetCursorPos"), row.moves);
+  }
+}
+
+}  // namespace
+}  // namespace lumek::test
