@@ -62,6 +62,7 @@ TMainForm1::TMainForm1(TComponent* owner) : TForm(owner) {
 }
 
 TMainForm1::~TMainForm1() {
+  if (Application && Application->OnEndSession) Application->OnEndSession = nullptr;
   XForm1 = nullptr;
   YForm1 = nullptr;
 }
@@ -141,6 +142,13 @@ void TMainForm1::FormCreate(TObject*) {
   Platform().SetWindowPos(WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
   ReadSettings();
+  // A session that ends (logoff, shutdown) never closes the form: save there too, without a box.
+  Application->OnEndSession = [this](TObject*) {
+    try {
+      WriteSettings();
+    } catch (...) {
+    }
+  };
 }
 
 std::string TMainForm1::SettingsPath() const {
