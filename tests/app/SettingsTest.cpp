@@ -158,17 +158,32 @@ TEST(SettingsPath, ACutOffModulePathReadsWritesAndOpensNothing) {
   EXPECT_NE(opened[0].find("sn=" + name + ", \"\", \"\", 5)"), std::string::npos) << opened[0];
 }
 
-TEST(SettingsWrite, OnlyClosingWritesNeitherTheSessionsEndNorDeletingTheForm) {
+TEST(SettingsWrite, SessionEndSavesSilentlyAndDeletingTheFormWritesNothing) {
   MainFormFixture app;
   app.Construct();
   app.Form().N19Click(nullptr);
-  // Logoff and shutdown end the loop without closing the main form. (The
-  // message itself would leave the test application terminating, so the
-  // application object's session-end step is run as the message runs it.)
-  if (Application->OnEndSession) Application->OnEndSession(Application);
-  EXPECT_FALSE(app.IniExists());
+  // Logoff and shutdown never close the main form, so the session's end saves
+  // by itself. (The real message would leave the test application
+  // terminating, so the step it runs is run directly.)
+  ASSERT_TRUE(Application->OnEndSession);
+  Application->OnEndSession(Application);
+  std::string saved = app.IniBytes();
+  EXPECT_NE(saved.find("WARP=1\r\n"), std::string::npos) << saved;
+
+  // A refused write at the session's end shows no box and raises nothing.
+  app.Recorder().MessageBoxes();
+  app.Form().N19Click(nullptr);
+  {
+    HANDLE held = ::CreateFileA(app.IniPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_NO_THROW(Application->OnEndSession(Application));
+    ::CloseHandle(held);
+  }
+  EXPECT_TRUE(app.Recorder().CallsStartingWith("MessageBoxA").empty());
+  EXPECT_EQ(app.IniBytes(), saved);
+
   app.DestroyForm();
-  EXPECT_FALSE(app.IniExists());
+  EXPECT_EQ(app.IniBytes(), saved);
 }
 
 }  // namespace
