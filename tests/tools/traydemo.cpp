@@ -1,0 +1,92 @@
+// A tiny program with one tray icon that writes every event of the icon to a
+// log file, one line each, so an end-to-end test can compare what real shell
+// notifications raise with what the component promises.
+//
+//   traydemo LOGFILE ICOFILE SECONDS
+//
+// The icon image comes from ICOFILE; the program ends by itself after SECONDS
+// so that a test never leaves a stray icon behind in the notification area.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "framework/Application.h"
+#include "framework/Forms.h"
+#include "framework/Graphics.h"
+#include "tray/TrayIcon.h"
+
+namespace {
+
+using namespace lumek;
+
+class TTrayDemoForm : public TForm {
+ public:
+  using TForm::TForm;
+  const char* ClassName() const override { return "TTrayDemoForm"; }
+};
+
+FILE* eventLog = nullptr;
+
+void Log(const std::string& line) {
+  if (!eventLog) return;
+  std::fprintf(eventLog, "%s\n", line.c_str());
+  // The test reads the log while the program runs.
+  std::fflush(eventLog);
+}
+
+std::string MouseLine(const char* event, TMouseButton button, TShiftState shift) {
+  static const char* const names[] = {"left", "right", "middle"};
+  char line[96];
+  std::snprintf(line, sizeof line, "%s %s%s", event, names[static_cast<int>(button)],
+                shift.Contains(TShiftState::ssDouble) ? " double" : "");
+  return line;
+}
+
+void CALLBACK EndDemo(HWND, UINT, UINT_PTR, DWORD) { Application->Terminate(); }
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  if (__argc < 4) {
+    std::fprintf(stderr, "usage: traydemo LOGFILE ICOFILE SECONDS\n");
+    return 2;
+  }
+  std::ifstream iconFile(__argv[2], std::ios::binary);
+  std::string iconBytes((std::istreambuf_iterator<char>(iconFile)), std::istreambuf_iterator<char>());
+  eventLog = std::fopen(__argv[1], "w");
+  if (!eventLog || iconBytes.empty()) return 2;
+  try {
+    Application->Initialize();
+    Application->SetTitle("TrayDemo");
+    TTrayDemoForm* form = nullptr;
+    Application->CreateForm(form);
+    auto* tray = new TTrayIcon(form);
+    TIcon image;
+    image.LoadFromIconFile(iconBytes);
+    tray->SetIcon(image);
+    tray->OnClick = [](TObject*) { Log("OnClick"); };
+    tray->OnDblClick = [](TObject*) { Log("OnDblClick"); };
+    tray->OnMouseDown = [](TObject*, TMouseButton button, TShiftState shift, int, int) {
+      Log(MouseLine("OnMouseDown", button, shift));
+    };
+    tray->OnMouseUp = [](TObject*, TMouseButton button, TShiftState shift, int, int) {
+      Log(MouseLine("OnMouseUp", button, shift));
+    };
+    // The end of loading is what adds the icon of a tray read from a stored form.
+    tray->Loaded();
+    Log("ready");
+    ::SetTimer(nullptr, 0, static_cast<UINT>(std::atof(__argv[3]) * 1000), EndDemo);
+    Application->Run();
+  } catch (const Exception& exception) {
+    Log("exception " + exception.Message());
+    Application->ShowException(exception);
+  }
+  Log("end");
+  std::fclose(eventLog);
+  eventLog = nullptr;
+  return 0;
+}
