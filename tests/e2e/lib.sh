@@ -96,6 +96,11 @@ e2e_count_row() {
   convert "$1" -crop "x1+0+$2" +repage -depth 8 txt:- | grep -ci "#$3" || true
 }
 
+# How many pixels of a region (WxH+X+Y) of a screenshot are darker than the threshold (percent).
+e2e_dark_pixels() {
+  convert "$1" -crop "$2" +repage -colorspace Gray -threshold "${3:-50}%" -depth 8 txt:- | grep -c '#000000' || true
+}
+
 e2e_screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
 
 # The Windows process of this test's Lumek: the wine process whose working
@@ -264,6 +269,14 @@ e2e_submenu_click() {
   sleep 0.3
   e2e_click $((sx + 20)) "$row"
   e2e_eventually 10 e2e_window_gone "$id" || e2e_fail "the menu stayed open after choosing $1/$2"
+}
+
+# True when item $2 of the open menu shows a check mark in screenshot $1.
+e2e_menu_checked() {
+  local id w h x y row
+  read -r id w h x y <<< "$E2E_MENU"
+  row=$(e2e_menu_item_y "$y" "$E2E_MENU_LAYOUT" "$2")
+  [ "$(e2e_dark_pixels "$1" "16x$((E2E_MENU_ROW - 2))+$x+$((row - E2E_MENU_ROW / 2 + 1))")" -ge 6 ]
 }
 
 # Opens the menu, chooses item $1 (and submenu item $2 if given).

@@ -42,10 +42,13 @@ shot=$(e2e_shot tray-menu-open)
 empty_rows=""
 for ((i = 0; i < ${#E2E_MENU_LAYOUT}; i++)); do
   row=$(e2e_menu_item_y "$y" "$E2E_MENU_LAYOUT" "$i")
-  dark=$(convert "$shot" -crop "$((w - 24))x5+$((x + 12))+$((row - 2))" +repage -colorspace Gray -threshold 75% txt:- | grep -c -E '#000000|black' || true)
+  dark=$(e2e_dark_pixels "$shot" "$((w - 24))x5+$((x + 12))+$((row - 2))" 75)
   [ "$dark" -ge 3 ] || empty_rows="$empty_rows $i"
 done
 [ -z "$empty_rows" ] && e2e_pass "every menu row shows a caption or a separator" || e2e_fail "blank menu rows:$empty_rows"
+# Defaults: only the heartbeat item of the top level carries a check mark.
+e2e_menu_checked "$shot" "$E2E_ITEM_SOUND" && e2e_pass "心音を鳴らす(&B) is checked" || e2e_fail "心音を鳴らす(&B) shows no check mark"
+e2e_menu_checked "$shot" "$E2E_ITEM_WARP" && e2e_fail "カーソルをワープさせる(&W) shows a check mark" || e2e_pass "the warp item is unchecked"
 # The docs picture: the crosshair with the open menu, around the tray.
 mkdir -p "$E2E_ROOT/docs"
 convert "$shot" -crop "$((x + w + 260))x$((y + h + 140))+0+0" +repage "$E2E_SHOTS/docs-screenshot.png"
