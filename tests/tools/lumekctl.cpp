@@ -9,6 +9,8 @@
 //   lumekctl wait-app SECONDS           wait until Lumek's application window exists
 //   lumekctl wait-gone SECONDS          wait until it is gone
 //   lumekctl hold FILE SECONDS          open FILE without sharing, print "held", keep it
+//   lumekctl box-text                   print the texts of Lumek's message box (system code page)
+//   lumekctl box-ok                     answer Lumek's message box as Return on its OK button does
 #include <windows.h>
 
 #include <cstdio>
@@ -39,6 +41,17 @@ BOOL CALLBACK PostToUtilWindows(HWND window, LPARAM context) {
   return TRUE;
 }
 
+BOOL CALLBACK PrintStaticText(HWND child, LPARAM) {
+  char className[64] = {};
+  ::GetClassNameA(child, className, sizeof className);
+  if (::lstrcmpiA(className, "Static") == 0) {
+    char text[1024] = {};
+    ::GetWindowTextA(child, text, sizeof text);
+    if (text[0]) std::printf("%s\n", text);
+  }
+  return TRUE;
+}
+
 bool WaitFor(bool present, double seconds) {
   DWORD deadline = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
   while (static_cast<LONG>(deadline - ::GetTickCount()) > 0) {
@@ -52,7 +65,7 @@ bool WaitFor(bool present, double seconds) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: lumekctl close|taskbar-created|tray-notify MSG|wait-app S|wait-gone S|hold FILE S\n");
+    std::fprintf(stderr, "usage: lumekctl close|taskbar-created|tray-notify MSG|wait-app S|wait-gone S|hold FILE S|box-text|box-ok\n");
     return 2;
   }
   const char* command = argv[1];
@@ -84,6 +97,19 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     ::Sleep(static_cast<DWORD>(std::atof(argv[3]) * 1000));
     ::CloseHandle(file);
+    return 0;
+  }
+  if (std::strcmp(command, "box-text") == 0) {
+    // Message boxes are dialogs of the standard dialog class, titled with the application's title.
+    HWND box = ::FindWindowA("#32770", "Lumek");
+    if (!box) return 1;
+    ::EnumChildWindows(box, PrintStaticText, 0);
+    return 0;
+  }
+  if (std::strcmp(command, "box-ok") == 0) {
+    HWND box = ::FindWindowA("#32770", "Lumek");
+    if (!box) return 1;
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     return 0;
   }
   if (std::strcmp(command, "wait-app") == 0 && argc >= 3) return WaitFor(true, std::atof(argv[2])) ? 0 : 1;
