@@ -183,8 +183,10 @@ e2e_click() {
 }
 
 # Centre of the tray icon number $1 (0 first) in Wine's "Wine System Tray"
-# window: icons are 16 px wide from its left edge, vertically centred.
+# window, vertically centred. Wine gives each icon a 20 px slot from the
+# window's left edge (the 16 px icon and a 2 px border on each side).
 # Sets E2E_ICON_X and E2E_ICON_Y.
+E2E_TRAY_SLOT=20
 e2e_tray_icon() {
   local tray
   tray=$(e2e_viewable_windows '"Wine System Tray"' | head -1)
@@ -193,9 +195,16 @@ e2e_tray_icon() {
   w=${geometry%%x*}; geometry=${geometry#*x}
   h=${geometry%%+*}; geometry=${geometry#*+}
   x=${geometry%%+*}; y=${geometry#*+}
-  [ "$w" -ge $((16 * (${1:-0} + 1))) ] || return 1
-  E2E_ICON_X=$((x + 16 * ${1:-0} + 8))
+  [ "$w" -ge $((E2E_TRAY_SLOT * (${1:-0} + 1))) ] || return 1
+  E2E_ICON_X=$((x + E2E_TRAY_SLOT * ${1:-0} + E2E_TRAY_SLOT / 2))
   E2E_ICON_Y=$((y + h / 2))
+}
+
+# How many colours the 16 x 16 icon square of tray slot $2 holds in a
+# screenshot $1 (1 for an empty slot). Keep the crosshair away from the tray.
+e2e_tray_slot_colours() {
+  e2e_tray_icon "$2" || { echo 0; return; }
+  convert "$1" -crop "16x16+$((E2E_ICON_X - 8))+$((E2E_ICON_Y - 8))" +repage -unique-colors txt:- | grep -c '^[0-9]'
 }
 
 # --- Lumek's tray menu -------------------------------------------------------

@@ -13,10 +13,15 @@ else
   e2e_fail "no Wine System Tray window with an icon"
   e2e_finish
 fi
-# The icon is drawn: its 16 x 16 square holds more than the tray's background colour.
+# The icon is drawn in the first slot, and only there: the crosshair is
+# kept away from the tray for this look.
+xdotool mousemove 600 400
+sleep 0.5
 shot=$(e2e_shot tray-icon)
-colours=$(convert "$shot" -crop "16x16+$((E2E_ICON_X - 8))+$((E2E_ICON_Y - 8))" +repage -unique-colors txt:- | grep -c '#')
+colours=$(e2e_tray_slot_colours "$shot" 0)
 [ "$colours" -ge 3 ] && e2e_pass "the icon is drawn ($colours colours)" || e2e_fail "the icon square holds $colours colour(s)"
+colours=$(e2e_tray_slot_colours "$shot" 1)
+[ "$colours" -le 1 ] && e2e_pass "one icon only" || e2e_fail "the second tray slot holds $colours colours"
 
 # No taskbar button, no main form: nothing of Lumek's is viewable but the two lines.
 others=$(e2e_viewable_windows '"lumek.exe"' | grep -v -E "^$(xwininfo -root -tree | grep -E '"(XForm1|YForm1)"' | awk '{print $1}' | paste -sd'|') ")
