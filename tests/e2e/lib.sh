@@ -207,6 +207,14 @@ e2e_tray_slot_colours() {
   convert "$1" -crop "16x16+$((E2E_ICON_X - 8))+$((E2E_ICON_Y - 8))" +repage -unique-colors txt:- | grep -c '^[0-9]'
 }
 
+# True once a fresh screenshot shows an icon in tray slot $1 (the shell may
+# take a while to show an icon added while it started).
+e2e_tray_icon_drawn() {
+  local shot
+  shot=$(e2e_shot tray-slot)
+  [ "$(e2e_tray_slot_colours "$shot" "$1")" -ge 3 ]
+}
+
 # --- Lumek's tray menu -------------------------------------------------------
 # Wine draws menus with a 3 px frame, 17 px text rows and 9 px separators
 # under the bench's Japanese font. T is a text row, - a separator.
@@ -241,7 +249,8 @@ e2e_menu_item_y() {
 e2e_open_menu() {
   local known
   known=$(e2e_window_ids "$E2E_POPUP_PATTERN")
-  e2e_eventually 10 e2e_tray_icon 0 || { e2e_fail "no icon in the tray window"; return 1; }
+  e2e_eventually 20 e2e_tray_icon_drawn 0 || { e2e_fail "no icon in the tray window"; return 1; }
+  e2e_tray_icon 0
   e2e_click "$E2E_ICON_X" "$E2E_ICON_Y" 3
   if ! e2e_wait_new_window "$E2E_POPUP_PATTERN" 10 "$known"; then
     e2e_fail "a right-click on the icon opened no menu"

@@ -57,7 +57,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
   std::ifstream iconFile(__argv[2], std::ios::binary);
   std::string iconBytes((std::istreambuf_iterator<char>(iconFile)), std::istreambuf_iterator<char>());
-  eventLog = std::fopen(__argv[1], "w");
+  // Binary: plain line ends for the test that reads the log on the Linux side.
+  eventLog = std::fopen(__argv[1], "wb");
   if (!eventLog || iconBytes.empty()) return 2;
   try {
     Application->Initialize();
