@@ -15,6 +15,7 @@ E2E_SHOTS="$E2E_BUILD/e2e-shots"
 mkdir -p "$E2E_SHOTS"
 cp "$(dirname "$E2E_EXE")"/dist/Lumek/* "$E2E_DIR/" 2>/dev/null || cp "$E2E_EXE" "$E2E_DIR/"
 E2E_PID=""
+E2E_HELPERS=""
 E2E_FAILURES=0
 
 e2e_fail() { echo "FAIL: $*"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
@@ -63,7 +64,20 @@ e2e_wait_exit() {
   E2E_PID=""
 }
 
+# Helper processes a test started in the background; stopped with Lumek.
+e2e_own_process() { E2E_HELPERS="$E2E_HELPERS $1"; }
+# Waits for such a helper and forgets it (its id may be reused later).
+e2e_wait_helper() {
+  local status=0
+  wait "$1" || status=$?
+  E2E_HELPERS=$(echo " $E2E_HELPERS " | sed "s/ $1 / /")
+  return $status
+}
+
 e2e_stop() {
+  local helper
+  for helper in $E2E_HELPERS; do kill "$helper" 2>/dev/null || true; done
+  E2E_HELPERS=""
   if [ -n "$E2E_PID" ]; then
     wine "$E2E_CTL" close >/dev/null 2>&1 || true
     local i
@@ -111,12 +125,6 @@ e2e_lumek_pid() {
     [ "$(readlink "/proc/$pid/cwd" 2>/dev/null)" = "$E2E_DIR" ] && { echo "$pid"; return 0; }
   done
   return 1
-}
-
-# Writes the settings file from lines given as arguments (CR LF, as Windows writes it).
-e2e_write_settings() {
-  local line
-  for line in "$@"; do printf '%s\r\n' "$line"; done > "$E2E_DIR/LUMEK.ini"
 }
 
 # The settings file in the form Lumek writes it after a close with these values.

@@ -14,6 +14,7 @@ cp "$E2E_BUILD/tests/traydemo.exe" "$E2E_BUILD/generated/icons/tray.ico" "$E2E_D
 
 (cd "$E2E_DIR" && exec wine traydemo.exe events.log tray.ico $DEMO_SECONDS >/dev/null 2>&1) &
 DEMO_PID=$!
+e2e_own_process "$DEMO_PID"
 # Wine: a program started while the previous desktop process winds down may
 # wait many seconds for its desktop; hence the generous wait.
 e2e_eventually 60 grep -qs '^ready' "$LOG" || { e2e_fail "traydemo did not start"; e2e_finish; }
@@ -67,5 +68,5 @@ else
 fi
 
 e2e_eventually $((DEMO_SECONDS + 30)) grep -q '^end' "$LOG" && e2e_pass "traydemo ended by itself" || e2e_fail "traydemo did not end"
-wait "$DEMO_PID" || e2e_fail "traydemo exit code $?"
+e2e_wait_helper "$DEMO_PID" || e2e_fail "traydemo exit code $?"
 e2e_finish
