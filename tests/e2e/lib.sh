@@ -321,3 +321,5 @@ e2e_cleanup() {
   [ -z "$E2E_XVFB" ] || kill "$E2E_XVFB" 2>/dev/null || true
 }
 trap e2e_cleanup EXIT
+# A timeout's signal ends the test through its exit, so the clean-up runs.
+trap 'exit 143' TERM INT HUP
