@@ -8,6 +8,8 @@ E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export LUMEK_BUILD_DIR=$E2E_BUILD
 source "$E2E_ROOT/scripts/wine-env.sh"
 lumek_ensure_display
+# Set when lumek_ensure_display started an Xvfb for this test alone.
+E2E_XVFB=${LUMEK_XVFB_PID:-}
 [ -n "${LUMEK_WINESERVER_READY:-}" ] || lumek_ensure_wine
 E2E_CTL="$E2E_BUILD/tests/lumekctl.exe"
 E2E_DIR=$(mktemp -d "$E2E_BUILD/e2e.XXXXXX")
@@ -15,6 +17,7 @@ E2E_SHOTS="$E2E_BUILD/e2e-shots"
 mkdir -p "$E2E_SHOTS"
 cp "$(dirname "$E2E_EXE")"/dist/Lumek/* "$E2E_DIR/" 2>/dev/null || cp "$E2E_EXE" "$E2E_DIR/"
 E2E_PID=""
+E2E_HELPERS=""
 E2E_FAILURES=0
 
 e2e_fail() { echo "FAIL: $*"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
@@ -74,7 +77,20 @@ e2e_wait_exit() {
   E2E_PID=""
 }
 
+# Helper processes a test started in the background; stopped with Lumek.
+e2e_own_process() { E2E_HELPERS="$E2E_HELPERS $1"; }
+# Waits for such a helper and forgets it (its id may be reused later).
+e2e_wait_helper() {
+  local status=0
+  wait "$1" || status=$?
+  E2E_HELPERS=$(echo " $E2E_HELPERS " | sed "s/ $1 / /")
+  return $status
+}
+
 e2e_stop() {
+  local helper
+  for helper in $E2E_HELPERS; do kill "$helper" 2>/dev/null || true; done
+  E2E_HELPERS=""
   if [ -n "$E2E_PID" ]; then
     wine "$E2E_CTL" close >/dev/null 2>&1 || true
     local i
@@ -107,6 +123,214 @@ e2e_count_row() {
   convert "$1" -crop "x1+0+$2" +repage -depth 8 txt:- | grep -ci "#$3" || true
 }
 
+# How many pixels of a region (WxH+X+Y) of a screenshot are darker than the threshold (percent).
+e2e_dark_pixels() {
+  convert "$1" -crop "$2" +repage -colorspace Gray -threshold "${3:-50}%" -depth 8 txt:- | grep -c '#000000' || true
+}
+
 e2e_screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
 
-trap 'e2e_stop; rm -rf "$E2E_DIR"' EXIT
+# The Windows process of this test's Lumek: the wine process whose working
+# folder is this test's private copy (other benches may run their own Lumek).
+e2e_lumek_pid() {
+  local pid
+  for pid in $(pgrep -x LUMEK.exe); do
+    [ "$(readlink "/proc/$pid/cwd" 2>/dev/null)" = "$E2E_DIR" ] && { echo "$pid"; return 0; }
+  done
+  return 1
+}
+
+# The settings file in the form Lumek writes it after a close with these values.
+e2e_settings_text() {
+  printf '[SET]\r\nXVISIBLE=%s\r\nYVISIBLE=%s\r\nWARP=%s\r\nXYCOLOR=%s\r\nXYBOLD=%s\r\nSOUND=%s\r\nSPEED=%s\r\n' "$@"
+}
+
+# Compares LUMEK.ini byte for byte with e2e_settings_text of the arguments.
+e2e_check_settings() {
+  local label=$1; shift
+  if cmp -s <(e2e_settings_text "$@") "$E2E_DIR/LUMEK.ini"; then
+    e2e_pass "$label: LUMEK.ini holds $*"
+  else
+    e2e_fail "$label: LUMEK.ini is not $*: $(od -c "$E2E_DIR/LUMEK.ini" 2>&1 | head -8 | tr '\n' ' ')"
+  fi
+}
+
+# --- windows on the X side -------------------------------------------------
+
+# "ID WxH+X+Y" (absolute position) of every viewable top-level window whose
+# tree line matches the pattern.
+e2e_viewable_windows() {
+  local id
+  for id in $(xwininfo -root -tree | grep -E '^ {5}0x' | grep -E "$1" | awk '{print $1}'); do
+    xwininfo -id "$id" 2>/dev/null | awk -v id="$id" '
+      /Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+      /Width:/ {w=$2} /Height:/ {h=$2} /IsViewable/ {v=1}
+      END {if (v) printf "%s %dx%d+%d+%d\n", id, w, h, x, y}'
+  done
+}
+
+# Lumek's unnamed pop-ups: menus (the hidden main form is never viewable).
+E2E_POPUP_PATTERN='\(has no name\): \("lumek.exe" "lumek.exe"\)'
+
+# Waits up to $2 seconds for a viewable window matching $1 that is not among
+# the ids in $3; sets E2E_NEW to "ID W H X Y".
+e2e_wait_new_window() {
+  local pattern=$1 seconds=$2 known=$3 i line
+  E2E_NEW=""
+  for i in $(seq 1 $((seconds * 5))); do
+    while read -r line; do
+      [ -n "$line" ] || continue
+      case " $known " in *" ${line%% *} "*) continue ;; esac
+      E2E_NEW=$(echo "$line" | sed -E 's/^([^ ]+) ([0-9]+)x([0-9]+)\+(-?[0-9]+)\+(-?[0-9]+)$/\1 \2 \3 \4 \5/')
+      return 0
+    done < <(e2e_viewable_windows "$pattern")
+    sleep 0.2
+  done
+  return 1
+}
+
+e2e_window_ids() { e2e_viewable_windows "$1" | awk '{printf "%s ", $1}'; }
+
+# Waits until the window id $1 is no longer viewable.
+e2e_window_gone() {
+  ! xwininfo -id "$1" 2>/dev/null | grep -q IsViewable
+}
+
+# Real pointer input: moves there, lets Wine see the move, then clicks.
+e2e_click() {
+  xdotool mousemove "$1" "$2"
+  sleep 0.3
+  xdotool click "${3:-1}"
+}
+
+# Centre of the tray icon number $1 (0 first) in Wine's "Wine System Tray"
+# window, vertically centred. Wine gives each icon a 20 px slot from the
+# window's left edge (the 16 px icon and a 2 px border on each side).
+# Sets E2E_ICON_X and E2E_ICON_Y.
+E2E_TRAY_SLOT=20
+e2e_tray_icon() {
+  local tray
+  tray=$(e2e_viewable_windows '"Wine System Tray"' | head -1)
+  [ -n "$tray" ] || return 1
+  local geometry=${tray#* } w h x y
+  w=${geometry%%x*}; geometry=${geometry#*x}
+  h=${geometry%%+*}; geometry=${geometry#*+}
+  x=${geometry%%+*}; y=${geometry#*+}
+  [ "$w" -ge $((E2E_TRAY_SLOT * (${1:-0} + 1))) ] || return 1
+  E2E_ICON_X=$((x + E2E_TRAY_SLOT * ${1:-0} + E2E_TRAY_SLOT / 2))
+  E2E_ICON_Y=$((y + h / 2))
+}
+
+# How many colours the 16 x 16 icon square of tray slot $2 holds in a
+# screenshot $1 (1 for an empty slot). Keep the crosshair away from the tray.
+e2e_tray_slot_colours() {
+  e2e_tray_icon "$2" || { echo 0; return; }
+  convert "$1" -crop "16x16+$((E2E_ICON_X - 8))+$((E2E_ICON_Y - 8))" +repage -unique-colors txt:- | grep -c '^[0-9]'
+}
+
+# True once a fresh screenshot shows an icon in tray slot $1 (the shell may
+# take a while to show an icon added while it started).
+e2e_tray_icon_drawn() {
+  local shot
+  shot=$(e2e_shot tray-slot)
+  [ "$(e2e_tray_slot_colours "$shot" "$1")" -ge 3 ]
+}
+
+# --- Lumek's tray menu -------------------------------------------------------
+# Wine draws menus with a 3 px frame, 17 px text rows and 9 px separators
+# under the bench's Japanese font. T is a text row, - a separator.
+E2E_MENU_FRAME=3
+E2E_MENU_ROW=17
+E2E_MENU_SEPARATOR=9
+E2E_MENU_LAYOUT='T-TT-TTT-T-TT-T'
+# Top-level items, by index.
+E2E_ITEM_CLOSE=0 E2E_ITEM_DISPLAY=2 E2E_ITEM_WARP=3 E2E_ITEM_COLOR=5 E2E_ITEM_THICKNESS=6
+E2E_ITEM_SPEED=7 E2E_ITEM_SOUND=9 E2E_ITEM_GUIDE=11 E2E_ITEM_INFO=12 E2E_ITEM_EXIT=14
+
+# The height a menu of this layout has.
+e2e_menu_height() {
+  local layout=$1 height=$((2 * E2E_MENU_FRAME)) i
+  for ((i = 0; i < ${#layout}; i++)); do
+    [ "${layout:i:1}" = "-" ] && height=$((height + E2E_MENU_SEPARATOR)) || height=$((height + E2E_MENU_ROW))
+  done
+  echo "$height"
+}
+
+# The y of the middle of item $3 of a menu with layout $2 whose top is at $1.
+e2e_menu_item_y() {
+  local top=$1 layout=$2 index=$3 y=$(($1 + E2E_MENU_FRAME)) i
+  for ((i = 0; i < index; i++)); do
+    [ "${layout:i:1}" = "-" ] && y=$((y + E2E_MENU_SEPARATOR)) || y=$((y + E2E_MENU_ROW))
+  done
+  [ "${layout:index:1}" = "-" ] && echo $((y + E2E_MENU_SEPARATOR / 2)) || echo $((y + E2E_MENU_ROW / 2))
+}
+
+# Opens Lumek's tray menu with a real right-click on the icon. Sets E2E_MENU
+# to "ID W H X Y" of the menu window.
+e2e_open_menu() {
+  local known
+  known=$(e2e_window_ids "$E2E_POPUP_PATTERN")
+  e2e_eventually 20 e2e_tray_icon_drawn 0 || { e2e_fail "no icon in the tray window"; return 1; }
+  e2e_tray_icon 0
+  e2e_click "$E2E_ICON_X" "$E2E_ICON_Y" 3
+  if ! e2e_wait_new_window "$E2E_POPUP_PATTERN" 10 "$known"; then
+    e2e_fail "a right-click on the icon opened no menu"
+    return 1
+  fi
+  E2E_MENU=$E2E_NEW
+}
+
+# Clicks item $1 of the open top-level menu.
+e2e_menu_click() {
+  local id w h x y
+  read -r id w h x y <<< "$E2E_MENU"
+  e2e_click $((x + 40)) "$(e2e_menu_item_y "$y" "$E2E_MENU_LAYOUT" "$1")"
+  e2e_eventually 10 e2e_window_gone "$id" || e2e_fail "the menu stayed open after a click at item $1"
+}
+
+# Opens submenu item $1 of the open menu by hovering it, then clicks its
+# item $2 (submenus hold text rows only).
+e2e_submenu_click() {
+  local id w h x y known
+  read -r id w h x y <<< "$E2E_MENU"
+  known=$(e2e_window_ids "$E2E_POPUP_PATTERN")
+  xdotool mousemove $((x + 40)) "$(e2e_menu_item_y "$y" "$E2E_MENU_LAYOUT" "$1")"
+  if ! e2e_wait_new_window "$E2E_POPUP_PATTERN" 10 "$known"; then
+    e2e_fail "hovering item $1 opened no submenu"
+    return 1
+  fi
+  local sid sw sh sx sy
+  read -r sid sw sh sx sy <<< "$E2E_NEW"
+  local row
+  row=$(e2e_menu_item_y "$sy" "TTTT" "$2")
+  # Along the parent's row into the submenu first, so the pointer never crosses another parent item.
+  xdotool mousemove $((sx + 20)) "$(e2e_menu_item_y "$y" "$E2E_MENU_LAYOUT" "$1")"
+  sleep 0.3
+  e2e_click $((sx + 20)) "$row"
+  e2e_eventually 10 e2e_window_gone "$id" || e2e_fail "the menu stayed open after choosing $1/$2"
+}
+
+# True when item $2 of the open menu shows a check mark in screenshot $1.
+e2e_menu_checked() {
+  local id w h x y row
+  read -r id w h x y <<< "$E2E_MENU"
+  row=$(e2e_menu_item_y "$y" "$E2E_MENU_LAYOUT" "$2")
+  [ "$(e2e_dark_pixels "$1" "16x$((E2E_MENU_ROW - 2))+$x+$((row - E2E_MENU_ROW / 2 + 1))")" -ge 6 ]
+}
+
+# Opens the menu, chooses item $1 (and submenu item $2 if given).
+e2e_menu_choose() {
+  e2e_open_menu || return 1
+  if [ $# -ge 2 ]; then e2e_submenu_click "$1" "$2"; else e2e_menu_click "$1"; fi
+  # The line windows follow a command after a tick or two; Wine maps them later still.
+  sleep 0.5
+}
+
+e2e_cleanup() {
+  e2e_stop
+  rm -rf "$E2E_DIR"
+  [ -z "$E2E_XVFB" ] || kill "$E2E_XVFB" 2>/dev/null || true
+}
+trap e2e_cleanup EXIT
+# A timeout's signal ends the test through its exit, so the clean-up runs.
+trap 'exit 143' TERM INT HUP

@@ -1,12 +1,16 @@
 // A helper the end-to-end tests run beside LUMEK.exe to do what a test cannot
 // do with real input under Wine: send a close request, broadcast the shell's
-// restart message, post a tray notification, or wait for a window.
+// restart message, post a tray notification, wait for a window, or keep a
+// file locked (as root a read-only folder would not stop a write).
 //
 //   lumekctl close                      WM_CLOSE to Lumek's application window
 //   lumekctl taskbar-created            broadcast "TaskbarCreated"
 //   lumekctl tray-notify MOUSEMSG       post 0x465 (icon 0, MOUSEMSG) to Lumek's tray window
 //   lumekctl wait-app SECONDS           wait until Lumek's application window exists
 //   lumekctl wait-gone SECONDS          wait until it is gone
+//   lumekctl hold FILE SECONDS          open FILE without sharing, print "held", keep it
+//   lumekctl box-text                   print the texts of Lumek's message box (system code page)
+//   lumekctl box-ok                     answer Lumek's message box as Return on its OK button does
 #include <windows.h>
 
 #include <cstdio>
@@ -37,6 +41,17 @@ BOOL CALLBACK PostToUtilWindows(HWND window, LPARAM context) {
   return TRUE;
 }
 
+BOOL CALLBACK PrintStaticText(HWND child, LPARAM) {
+  char className[64] = {};
+  ::GetClassNameA(child, className, sizeof className);
+  if (::lstrcmpiA(className, "Static") == 0) {
+    char text[1024] = {};
+    ::GetWindowTextA(child, text, sizeof text);
+    if (text[0]) std::printf("%s\n", text);
+  }
+  return TRUE;
+}
+
 bool WaitFor(bool present, double seconds) {
   DWORD deadline = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
   while (static_cast<LONG>(deadline - ::GetTickCount()) > 0) {
@@ -50,7 +65,7 @@ bool WaitFor(bool present, double seconds) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: lumekctl close|taskbar-created|tray-notify MSG|wait-app S|wait-gone S\n");
+    std::fprintf(stderr, "usage: lumekctl close|taskbar-created|tray-notify MSG|wait-app S|wait-gone S|hold FILE S|box-text|box-ok\n");
     return 2;
   }
   const char* command = argv[1];
@@ -73,6 +88,29 @@ int main(int argc, char** argv) {
     ::GetWindowThreadProcessId(app, &search.process);
     ::EnumWindows(PostToUtilWindows, reinterpret_cast<LPARAM>(&search));
     return search.posted > 0 ? 0 : 1;
+  }
+  if (std::strcmp(command, "hold") == 0 && argc >= 4) {
+    HANDLE file = ::CreateFileA(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    std::printf("held\n");
+    std::fflush(stdout);
+    ::Sleep(static_cast<DWORD>(std::atof(argv[3]) * 1000));
+    ::CloseHandle(file);
+    return 0;
+  }
+  if (std::strcmp(command, "box-text") == 0) {
+    // Message boxes are dialogs of the standard dialog class, titled with the application's title.
+    HWND box = ::FindWindowA("#32770", "Lumek");
+    if (!box) return 1;
+    ::EnumChildWindows(box, PrintStaticText, 0);
+    return 0;
+  }
+  if (std::strcmp(command, "box-ok") == 0) {
+    HWND box = ::FindWindowA("#32770", "Lumek");
+    if (!box) return 1;
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return 0;
   }
   if (std::strcmp(command, "wait-app") == 0 && argc >= 3) return WaitFor(true, std::atof(argv[2])) ? 0 : 1;
   if (std::strcmp(command, "wait-gone") == 0 && argc >= 3) return WaitFor(false, std::atof(argv[2])) ? 0 : 1;

@@ -1,104 +1,93 @@
-// A tray icon alone, for end-to-end tests that click it with real input: each
-// event of the icon is written as one line to the log file named on the
-// command line, flushed at once.
+// A tiny program with one tray icon that writes every event of the icon to a
+// log file, one line each, so an end-to-end test can compare what real shell
+// notifications raise with what the component promises.
 //
-//   traydemo.exe LOGFILE [SECONDS]   quits after SECONDS when given; a
-//                                    WM_CLOSE to the application window
-//                                    ("TApplication", title "TrayDemo") ends it too
+//   traydemo LOGFILE ICOFILE SECONDS
 //
-// Lines: "ready", "MouseDown left [alt dbl] X Y", "MouseUp right [] X Y",
-// "MouseMove [] X Y", "Click", "DblClick".
+// The icon image comes from ICOFILE; the program ends by itself after SECONDS
+// so that a test never leaves a stray icon behind in the notification area.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "framework/Application.h"
-#include "framework/FormReader.h"
 #include "framework/Forms.h"
-#include "framework/Units.h"
+#include "framework/Graphics.h"
 #include "tray/TrayIcon.h"
 
 namespace {
 
 using namespace lumek;
 
-FILE* logFile = nullptr;
-
-void LogLine(const std::string& line) {
-  if (!logFile) return;
-  std::fprintf(logFile, "%s\n", line.c_str());
-  std::fflush(logFile);
-}
-
-const char* ButtonName(TMouseButton button) {
-  return button == TMouseButton::mbLeft ? "left" : button == TMouseButton::mbRight ? "right" : "middle";
-}
-
-std::string ShiftText(TShiftState shift) {
-  std::string text;
-  if (shift.Contains(TShiftState::ssAlt)) text += "alt";
-  if (shift.Contains(TShiftState::ssDouble)) text += text.empty() ? "dbl" : " dbl";
-  return "[" + text + "]";
-}
-
-std::string PointText(int x, int y) { return " " + std::to_string(x) + " " + std::to_string(y); }
-
-class TDemoForm : public TForm {
+class TTrayDemoForm : public TForm {
  public:
-  explicit TDemoForm(TComponent* owner) : TForm(owner) {
-    RegisterTrayClasses();
-    // Read like the program's own main form, so the icon is added when loading ends.
-    StoredContext context(this);
-    ReadStoredForm(this,
-                   ParseStoredForm("object DemoForm: TDemoForm\n"
-                                   "  object TrayIcon1: TTrayIcon\n"
-                                   "    Icon = @TRAYICON\n"
-                                   "    Hint = 'Lumek tray demo'\n"
-                                   "  end\n"
-                                   "end\n"),
-                   context);
-    auto* tray = static_cast<TTrayIcon*>(FindComponent("TrayIcon1"));
-    tray->OnMouseDown = [](TObject*, TMouseButton button, TShiftState shift, int x, int y) {
-      LogLine(std::string("MouseDown ") + ButtonName(button) + " " + ShiftText(shift) + PointText(x, y));
-    };
-    tray->OnMouseUp = [](TObject*, TMouseButton button, TShiftState shift, int x, int y) {
-      LogLine(std::string("MouseUp ") + ButtonName(button) + " " + ShiftText(shift) + PointText(x, y));
-    };
-    tray->OnMouseMove = [](TObject*, TShiftState shift, int x, int y) {
-      LogLine("MouseMove " + ShiftText(shift) + PointText(x, y));
-    };
-    tray->OnClick = [](TObject*) { LogLine("Click"); };
-    tray->OnDblClick = [](TObject*) { LogLine("DblClick"); };
-  }
-  const char* ClassName() const override { return "TDemoForm"; }
+  using TForm::TForm;
+  const char* ClassName() const override { return "TTrayDemoForm"; }
 };
 
-void CALLBACK QuitAfterTimeout(HWND, UINT, UINT_PTR, DWORD) { Application->Terminate(); }
+FILE* eventLog = nullptr;
+
+void Log(const std::string& line) {
+  if (!eventLog) return;
+  std::fprintf(eventLog, "%s\n", line.c_str());
+  // The test reads the log while the program runs.
+  std::fflush(eventLog);
+}
+
+std::string MouseLine(const char* event, TMouseButton button, TShiftState shift) {
+  static const char* const names[] = {"left", "right", "middle"};
+  char line[96];
+  std::snprintf(line, sizeof line, "%s %s%s", event, names[static_cast<int>(button)],
+                shift.Contains(TShiftState::ssDouble) ? " double" : "");
+  return line;
+}
+
+void CALLBACK EndDemo(HWND, UINT, UINT_PTR, DWORD) { Application->Terminate(); }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  if (__argc < 2) return 2;
-  logFile = std::fopen(__argv[1], "w");
-  if (!logFile) return 3;
-  InitializeUnits();
-  int result = 0;
+  if (__argc < 4) {
+    std::fprintf(stderr, "usage: traydemo LOGFILE ICOFILE SECONDS\n");
+    return 2;
+  }
+  std::ifstream iconFile(__argv[2], std::ios::binary);
+  std::string iconBytes((std::istreambuf_iterator<char>(iconFile)), std::istreambuf_iterator<char>());
+  // Binary: plain line ends for the test that reads the log on the Linux side.
+  eventLog = std::fopen(__argv[1], "wb");
+  if (!eventLog || iconBytes.empty()) return 2;
   try {
     Application->Initialize();
     Application->SetTitle("TrayDemo");
-    TDemoForm* form = nullptr;
+    TTrayDemoForm* form = nullptr;
     Application->CreateForm(form);
-    if (__argc >= 3) ::SetTimer(nullptr, 0, static_cast<UINT>(std::atoi(__argv[2])) * 1000, QuitAfterTimeout);
-    LogLine("ready");
+    auto* tray = new TTrayIcon(form);
+    TIcon image;
+    image.LoadFromIconFile(iconBytes);
+    tray->SetIcon(image);
+    tray->OnClick = [](TObject*) { Log("OnClick"); };
+    tray->OnDblClick = [](TObject*) { Log("OnDblClick"); };
+    tray->OnMouseDown = [](TObject*, TMouseButton button, TShiftState shift, int, int) {
+      Log(MouseLine("OnMouseDown", button, shift));
+    };
+    tray->OnMouseUp = [](TObject*, TMouseButton button, TShiftState shift, int, int) {
+      Log(MouseLine("OnMouseUp", button, shift));
+    };
+    // The end of loading is what adds the icon of a tray read from a stored form.
+    tray->Loaded();
+    Log("ready");
+    ::SetTimer(nullptr, 0, static_cast<UINT>(std::atof(__argv[3]) * 1000), EndDemo);
     Application->Run();
   } catch (const Exception& exception) {
-    LogLine("error " + exception.Message());
-    result = 1;
+    Log("exception " + exception.Message());
+    Application->ShowException(exception);
   }
-  RunExitProcedures();
-  FinalizeUnits();
-  std::fclose(logFile);
-  return result;
+  Log("end");
+  std::fclose(eventLog);
+  eventLog = nullptr;
+  return 0;
 }
