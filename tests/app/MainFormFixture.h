@@ -1,0 +1,160 @@
+#pragma once
+// A real TMainForm1 whose executable seems to live in a fresh directory of
+// its own: the seam reports LUMEK.exe there, so LUMEK.ini is read from and
+// written to that directory only. The tray's shell calls are recorded and
+// never reach the shell, and the primary screen has a known size.
+//
+//   MainFormFixture app;                      // or MainFormFixture app(options)
+//   app.WriteIni("[SET]\r\nXYBOLD=7\r\n");     // before Construct, when needed
+//   TMainForm1& form = app.Construct();        // stored description, FormCreate, read pass
+//   std::string written = app.Close();         // FormClose, then the file's bytes
+//
+// Deleting the form (the destructor) writes nothing: only FormClose writes.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "app/Mainwindow1.h"
+#include "app/Xwindow1.h"
+#include "app/Ywindow1.h"
+#include "framework/Application.h"
+#include "framework/Platform.h"
+#include "tests/support/Recorder.h"
+
+namespace lumek::test {
+
+class MainFormFixture {
+ public:
+  struct Options {
+    // The settings directory's name (bytes in the ANSI code page); a unique suffix is added.
+    std::string directoryName = "apptest";
+    // The executable's file name; one long enough makes the reported path overflow the caller's buffer.
+    std::string exeName = "LUMEK.exe";
+    int screenWidth = 1920;
+    int screenHeight = 1080;
+  };
+
+  MainFormFixture() : MainFormFixture(Options()) {}
+  explicit MainFormFixture(const Options& options) {
+    char temp[MAX_PATH];
+    DWORD length = ::GetTempPathA(MAX_PATH, temp);
+    static unsigned serial = 0;
+    directory_ = std::string(temp, length) + options.directoryName + "." + std::to_string(::GetCurrentProcessId()) +
+                 "." + std::to_string(++serial) + "\\";
+    ::CreateDirectoryA(directory_.c_str(), nullptr);
+    State().modulePath = directory_ + options.exeName;
+    State().screen = SIZE{options.screenWidth, options.screenHeight};
+    recorder_.Shell();
+    Platform().GetModuleFileNameA = &FakeModuleFileName;
+    Platform().GetSystemMetrics = &FakeSystemMetrics;
+  }
+
+  ~MainFormFixture() {
+    form_.reset();
+    ::DeleteFileA(IniPath().c_str());
+    ::RemoveDirectoryA(directory_.c_str());
+  }
+
+  MainFormFixture(const MainFormFixture&) = delete;
+  MainFormFixture& operator=(const MainFormFixture&) = delete;
+
+  // The settings directory, with its trailing backslash.
+  const std::string& Directory() const { return directory_; }
+  std::string IniPath() const { return directory_ + "LUMEK.ini"; }
+  // The full path the seam reports (before any cut to the caller's buffer).
+  const std::string& ModulePath() const { return State().modulePath; }
+
+  void WriteIni(const std::string& bytes) const {
+    HANDLE file = ::CreateFileA(IniPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + IniPath());
+    DWORD written = 0;
+    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(file);
+  }
+
+  // The file's bytes; empty when it does not exist.
+  std::string IniBytes() const {
+    HANDLE file = ::CreateFileA(IniPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::string();
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    ::CloseHandle(file);
+    return bytes;
+  }
+  bool IniExists() const { return ::GetFileAttributesA(IniPath().c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+  // Constructs the form as WinMain does, but not as the application's main
+  // form (terminating the test application would end every later test).
+  // Names its windows for the recorder: MainForm1, XForm1, YForm1, Application.
+  TMainForm1& Construct() {
+    form_ = std::make_unique<TMainForm1>(Application);
+    recorder_.Name(form_->WindowHandle(), "MainForm1");
+    recorder_.Name(Application->Handle(), "Application");
+    if (XForm1) recorder_.Name(XForm1->WindowHandle(), "XForm1");
+    if (YForm1) recorder_.Name(YForm1->WindowHandle(), "YForm1");
+    return *form_;
+  }
+  TMainForm1& Form() { return *form_; }
+
+  // Runs FormClose (the write pass; its exception passes through) and returns the file's bytes.
+  std::string Close() {
+    TCloseAction action = TCloseAction::caHide;
+    form_->FormClose(form_.get(), action);
+    return IniBytes();
+  }
+
+  // Records the tray's shell calls from the start; a test adds the entries it needs.
+  CallRecorder& Recorder() { return recorder_; }
+
+  // GetCursorPos reports this point from now on.
+  void SetPointer(int x, int y) {
+    State().pointer = POINT{x, y};
+    Platform().GetCursorPos = &FakeCursorPos;
+  }
+
+ private:
+  struct SeamState {
+    std::string modulePath;
+    SIZE screen{};
+    POINT pointer{};
+  };
+  static SeamState& State() {
+    static SeamState state;
+    return state;
+  }
+
+  // Like the platform: a path that does not fit fills the whole buffer, and
+  // then (as some versions do) without a terminator.
+  static DWORD FakeModuleFileName(HMODULE, LPSTR buffer, DWORD size) {
+    const std::string& path = State().modulePath;
+    if (path.size() >= size) {
+      std::memcpy(buffer, path.data(), size);
+      return size;
+    }
+    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    return static_cast<DWORD>(path.size());
+  }
+  static int FakeSystemMetrics(int index) {
+    if (index == SM_CXSCREEN) return State().screen.cx;
+    if (index == SM_CYSCREEN) return State().screen.cy;
+    return RealPlatform().GetSystemMetrics(index);
+  }
+  static BOOL FakeCursorPos(POINT* point) {
+    *point = State().pointer;
+    return TRUE;
+  }
+
+  // Declared first: it puts the whole seam back only after the form is gone.
+  CallRecorder recorder_;
+  std::string directory_;
+  std::unique_ptr<TMainForm1> form_;
+};
+
+}  // namespace lumek::test
