@@ -216,8 +216,9 @@ Options CheckReadPass(TMainForm1& form, const Options& expected) {
   EXPECT_EQ(form.N1->Checked(), expected.sound);
   EXPECT_EQ(form.Timer2->Enabled(), expected.sound);
 
-  // Wine: a size the window cannot take (below 0, above what X allows) comes
-  // back as the size the platform made of it; Lumek keeps what the window reports.
+  // For a thickness no window can take (negative, huge) the platform decides
+  // the size; Lumek keeps what the window reports and writes that back, so
+  // only thicknesses a window surely takes are compared with the file's value.
   const int32_t bold = XForm1->Width();
   if (expected.bold >= 0 && expected.bold <= 10000) {
     EXPECT_EQ(bold, expected.bold);
