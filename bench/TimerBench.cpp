@@ -5,18 +5,20 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/Sections.h"
 #include "framework/Application.h"
 #include "framework/Units.h"
 #include "framework/WindowProcedure.h"
 #include "timers/HiTimer.h"
 
 namespace lumek {
-namespace {
+namespace bench {
 
 int64_t CounterNow() {
   LARGE_INTEGER now;
@@ -40,6 +42,14 @@ double Percentile(std::vector<double> samples, double fraction) {
   size_t rank = static_cast<size_t>(std::ceil(fraction * static_cast<double>(samples.size())));
   return samples[std::min(samples.size(), std::max<size_t>(rank, 1)) - 1];
 }
+
+}  // namespace bench
+
+namespace {
+
+using bench::CounterNow;
+using bench::CounterToMs;
+using bench::Percentile;
 
 // Runs the application's own message loop, so the measured path is the one
 // the program takes, until `done` holds or `limitMs` passes.
@@ -174,14 +184,19 @@ struct Section {
 
 const Section kSections[] = {
     {"Timers at 20 ms", TimerSection},
+    {"Tracking tick", bench::TrackingTickSection},
+    {"Idle CPU at 20 ms tracking", bench::CpuTimeSection},
+    {"Start-up and exe size", bench::StartUpSection},
 };
 
 }  // namespace
 }  // namespace lumek
 
-int main() {
+// With an argument, only the sections whose name contains it run.
+int main(int argc, char** argv) {
   lumek::InitializeUnits();
   for (const lumek::Section& section : lumek::kSections) {
+    if (argc > 1 && !std::strstr(section.name, argv[1])) continue;
     std::printf("== %s ==\n", section.name);
     std::fflush(stdout);
     section.run();

@@ -8,7 +8,28 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLineTail, int showState);
 
+namespace {
+
+// A portable exe is often started from a downloads folder, where a DLL
+// planted beside it would otherwise be found first by any LoadLibrary that
+// names a bare file (the platform's own delay loads included). The current
+// directory goes out of the search path, and where the platform has it the
+// default search for the whole process becomes the system directory alone.
+// This runs before the units start, which is when the first library loads.
+void RestrictDllSearchPath() {
+  ::SetDllDirectoryA("");
+  using SetDefaultDllDirectoriesCall = BOOL(WINAPI*)(DWORD);
+  HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  auto setDefault = kernel ? reinterpret_cast<SetDefaultDllDirectoriesCall>(reinterpret_cast<void*>(
+                                 ::GetProcAddress(kernel, "SetDefaultDllDirectories")))
+                           : nullptr;
+  if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+}  // namespace
+
 int main() {
+  RestrictDllSearchPath();
   lumek::InitializeUnits();
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;

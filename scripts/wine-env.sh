@@ -34,5 +34,13 @@ lumek_ensure_wine() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || true
   fi
+  # Wine: with no window manager on the display, hiding or destroying a window
+  # that Wine hands to the manager waits 2 s for an answer that never comes.
+  # The app tests make a thousand main forms, so their windows stay unmanaged;
+  # LUMEK.exe itself keeps the default the end-to-end tests look at.
+  if [ ! -f "$WINEPREFIX/.lumek-unmanaged-tests" ]; then
+    wine reg add 'HKCU\Software\Wine\AppDefaults\app_tests.exe\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
+      touch "$WINEPREFIX/.lumek-unmanaged-tests"
+  fi
   return 0
 }

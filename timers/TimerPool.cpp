@@ -222,9 +222,14 @@ void TTimerPool::SetStoredProperty(const std::string& name, const StoredValue& v
 
 TAppServices::TAppServices() {
   iniCtrl_ = std::make_unique<TIniCtrl>(nullptr);
-  std::string mutexName = ExtractFileName(ModuleFileName());
-  mutex_.reset(Platform().CreateMutexA(nullptr, FALSE, mutexName.c_str()));
-  mutexExisted_ = mutex_ && ::GetLastError() == ERROR_ALREADY_EXISTS;
+  // A cut-off path would name the mutex after a file that is not this
+  // executable; no mutex then, silently, as nothing in Lumek reads it.
+  bool complete = false;
+  std::string modulePath = ModuleFileName(&complete);
+  if (complete) {
+    mutex_.reset(Platform().CreateMutexA(nullptr, FALSE, ExtractFileName(modulePath).c_str()));
+    mutexExisted_ = mutex_ && ::GetLastError() == ERROR_ALREADY_EXISTS;
+  }
   pool_ = std::make_unique<TTimerPool>(nullptr, 50);
   LARGE_INTEGER frequency{};
   ::QueryPerformanceFrequency(&frequency);

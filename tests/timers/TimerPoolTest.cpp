@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <set>
 
@@ -203,6 +205,60 @@ TEST(AppServices, CreatedAtStartUpWithItsPoolMutexAndCursor) {
   UniqueKernelHandle mutex(::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str()));
   EXPECT_TRUE(mutex) << "no mutex named " << name;
   EXPECT_NE(Screen->Cursor(TAppServices::kCursorIndex), nullptr);
+}
+
+// The module path the platform reports, and the mutexes asked for, while a
+// second service object is made.
+class ServicesMutexName : public ::testing::Test {
+ protected:
+  static std::string& ReportedPath() {
+    static std::string path;
+    return path;
+  }
+  ServicesMutexName() {
+    Platform().GetModuleFileNameA = [](HMODULE, LPSTR buffer, DWORD size) -> DWORD {
+      const std::string& path = ReportedPath();
+      // As the platform does: a path that does not fit fills the buffer and reports its size.
+      DWORD copied = std::min<DWORD>(static_cast<DWORD>(path.size()), size);
+      std::memcpy(buffer, path.data(), copied);
+      if (copied < size) buffer[copied] = '\0';
+      return copied;
+    };
+    Platform().CreateMutexA = [](LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) {
+      CallRecorder::Record(std::string("CreateMutexA(") + (attributes ? "attributes" : "0") + ", " +
+                           (initialOwner ? "TRUE" : "FALSE") + ", " + (name ? name : "null") + ")");
+      return RealPlatform().CreateMutexA(attributes, initialOwner, name);
+    };
+  }
+  CallRecorder recorder_;
+};
+
+TEST_F(ServicesMutexName, IsTheExecutablesFileNameAndNoneForACutOffPath) {
+  const std::string longDirectory = "C:\\" + std::string(300, 'd') + "\\";
+  struct Row {
+    const char* name;
+    std::string path;
+    std::vector<std::string> expected;
+  } rows[] = {
+      {"plain path", "C:\\Tools\\LUMEK.exe", {"CreateMutexA(0, FALSE, LUMEK.exe)"}},
+      {"directory with a Shift-JIS 0x5C second byte", "C:\\\x95\\\\LUMEK.exe", {"CreateMutexA(0, FALSE, LUMEK.exe)"}},
+      {"260 characters, the longest that fits", "C:\\" + std::string(247, 'd') + "\\LUMEK.exe",
+       {"CreateMutexA(0, FALSE, LUMEK.exe)"}},
+      {"cut off in the directory", longDirectory + "LUMEK.exe", {}},
+      {"cut off exactly at the buffer's end", "C:\\" + std::string(248, 'd') + "\\LUMEK.exe", {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ReportedPath() = row.path;
+    recorder_.Clear();
+    {
+      TAppServices services;
+      EXPECT_FALSE(services.MutexAlreadyExisted()) << "a cut-off path or a fresh name has no earlier owner";
+      EXPECT_EQ(services.Pool()->MinInterval(), 50) << "the rest of the object is made all the same";
+    }
+    std::vector<std::string> calls = recorder_.CallsStartingWith("CreateMutexA");
+    EXPECT_EQ(calls, row.expected) << ShowSequences(calls, row.expected);
+  }
 }
 
 TEST(AppServices, IdentifiersRunOutAtThe251stAndTheLowestFreeSlotIsReused) {
