@@ -282,8 +282,10 @@ void TThreadedTimer::Tick() {
       return;
     }
   }
-  // An exception from the handler comes back here and ends this worker.
-  Synchronize([link = link_] {
+  // An exception from the handler comes back here and ends this worker. The
+  // worker's own reference keeps the link alive while it waits, and a plain
+  // pointer keeps the queued call inside std::function: the tick allocates nothing.
+  Synchronize([link = link_.get()] {
     if (THiTimer* timer = link->timer) timer->Timer();
   });
 }
