@@ -16,7 +16,7 @@ lumek_ensure_display
 lumek_ensure_wine
 export LUMEK_WINESERVER_READY=1
 set +e
-ctest --test-dir build --output-on-failure --timeout 900
+ctest --test-dir build --output-on-failure --timeout 1500
 rc=$?
 set -e
 wineserver -k >/dev/null 2>&1 || true
