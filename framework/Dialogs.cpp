@@ -202,19 +202,12 @@ void TColorDialog::SetStoredProperty(const std::string& name, const StoredValue&
       start = comma + 1;
     }
   } else if (name == "Options") {
-    static const std::pair<const char*, uint8_t> kMembers[] = {
-        {"cdFullOpen", TColorDialogOptions::cdFullOpen},     {"cdPreventFullOpen", TColorDialogOptions::cdPreventFullOpen},
-        {"cdShowHelp", TColorDialogOptions::cdShowHelp},     {"cdSolidColor", TColorDialogOptions::cdSolidColor},
-        {"cdAnyColor", TColorDialogOptions::cdAnyColor},
-    };
-    if (value.kind != StoredValue::Kind::Set) throw EStoredFormError("set expected for Options");
     TColorDialogOptions options;
-    for (const std::string& member : value.members) {
-      auto found = std::find_if(std::begin(kMembers), std::end(kMembers),
-                                [&member](const auto& known) { return member == known.first; });
-      if (found == std::end(kMembers)) throw EStoredFormError("unknown value " + member);
-      options.bits |= found->second;
-    }
+    options.bits = StoredSetBits(value, {{"cdFullOpen", TColorDialogOptions::cdFullOpen},
+                                         {"cdPreventFullOpen", TColorDialogOptions::cdPreventFullOpen},
+                                         {"cdShowHelp", TColorDialogOptions::cdShowHelp},
+                                         {"cdSolidColor", TColorDialogOptions::cdSolidColor},
+                                         {"cdAnyColor", TColorDialogOptions::cdAnyColor}});
     Options = options;
   } else {
     TCommonDialog::SetStoredProperty(name, value, context);

@@ -1,5 +1,6 @@
 #include "framework/FormReader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 
@@ -27,6 +28,26 @@ const std::string& StoredValue::AsIdentifier() const {
 const std::string& StoredValue::AsString() const {
   if (kind != Kind::String) throw EStoredFormError("string expected, found " + text);
   return text;
+}
+
+int StoredEnumIndex(const StoredValue& value, std::initializer_list<const char*> names) {
+  int index = 0;
+  for (const char* name : names) {
+    if (value.AsIdentifier() == name) return index;
+    ++index;
+  }
+  throw EStoredFormError("unknown value " + value.text);
+}
+
+uint8_t StoredSetBits(const StoredValue& value, std::initializer_list<std::pair<const char*, uint8_t>> members) {
+  if (value.kind != StoredValue::Kind::Set) throw EStoredFormError("set expected, found " + value.text);
+  uint8_t bits = 0;
+  for (const std::string& member : value.members) {
+    auto found = std::find_if(members.begin(), members.end(), [&member](const auto& known) { return member == known.first; });
+    if (found == members.end()) throw EStoredFormError("unknown value " + member);
+    bits |= found->second;
+  }
+  return bits;
 }
 
 const PublishedHandler& StoredContext::Find(const std::string& name) const {

@@ -17,7 +17,9 @@
 // Values: integers (42, -1, $FF), strings ('text', '' for a quote; UTF-8 in
 // the file, the system code page in the program), identifiers (True, clRed,
 // handler names), sets ([maBottomToTop]) and resource references (@TRAYICON).
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -37,6 +39,16 @@ struct StoredValue {
   const std::string& AsIdentifier() const;   // any identifier
   const std::string& AsString() const;       // a string
 };
+
+// The index of a stored identifier among `names` (an enum in declaration order).
+int StoredEnumIndex(const StoredValue& value, std::initializer_list<const char*> names);
+template <typename Enum>
+Enum StoredEnum(const StoredValue& value, std::initializer_list<const char*> names) {
+  return static_cast<Enum>(StoredEnumIndex(value, names));
+}
+
+// The bits of a stored set whose members are named in `members`.
+uint8_t StoredSetBits(const StoredValue& value, std::initializer_list<std::pair<const char*, uint8_t>> members);
 
 using PublishedHandler = std::variant<TNotifyEvent, TMouseEvent, TMouseMoveEvent, TCloseEvent>;
 

@@ -58,17 +58,6 @@ BOOL CALLBACK CollectCandidate(HWND window, LPARAM context) {
   return TRUE;
 }
 
-template <typename Enum>
-Enum EnumFromName(const StoredValue& value, std::initializer_list<const char*> names) {
-  const std::string& name = value.AsIdentifier();
-  int index = 0;
-  for (const char* candidate : names) {
-    if (name == candidate) return static_cast<Enum>(index);
-    ++index;
-  }
-  throw EStoredFormError("unknown value " + name);
-}
-
 }  // namespace
 
 TColor ColorFromStored(const StoredValue& value) {
@@ -398,10 +387,10 @@ void TForm::SetStoredProperty(const std::string& name, const StoredValue& value,
   } else if (name == "Visible") {
     SetVisible(value.AsBool());
   } else if (name == "BorderStyle") {
-    borderStyle_ = EnumFromName<TBorderStyle>(
+    borderStyle_ = StoredEnum<TBorderStyle>(
         value, {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"});
   } else if (name == "FormStyle") {
-    formStyle_ = EnumFromName<TFormStyle>(value, {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"});
+    formStyle_ = StoredEnum<TFormStyle>(value, {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"});
   } else if (name == "OldCreateOrder") {
     OldCreateOrder = value.AsBool();
   } else if (name == "OnCreate") {

@@ -139,17 +139,8 @@ CommandIdentifiers& Commands() {
   return commands;
 }
 
-template <typename Enum>
-Enum EnumFromStored(const StoredValue& value, std::initializer_list<std::pair<const char*, Enum>> names) {
-  for (const auto& [name, member] : names) {
-    if (value.AsIdentifier() == name) return member;
-  }
-  throw EStoredFormError("unknown value " + value.text);
-}
-
 TMenuAutoFlag AutoFlagFromStored(const StoredValue& value) {
-  return EnumFromStored<TMenuAutoFlag>(
-      value, {{"maAutomatic", TMenuAutoFlag::maAutomatic}, {"maManual", TMenuAutoFlag::maManual}});
+  return StoredEnum<TMenuAutoFlag>(value, {"maAutomatic", "maManual"});
 }
 
 }  // namespace
@@ -534,25 +525,16 @@ void TPopupMenu::PopupAt(int x, int y) {
 
 void TPopupMenu::SetStoredProperty(const std::string& name, const StoredValue& value, StoredContext& context) {
   if (name == "Alignment") {
-    Alignment = EnumFromStored<TPopupAlignment>(value, {{"paLeft", TPopupAlignment::paLeft},
-                                                        {"paRight", TPopupAlignment::paRight},
-                                                        {"paCenter", TPopupAlignment::paCenter}});
+    Alignment = StoredEnum<TPopupAlignment>(value, {"paLeft", "paRight", "paCenter"});
   } else if (name == "TrackButton") {
-    TrackButton = EnumFromStored<TTrackButton>(
-        value, {{"tbRightButton", TTrackButton::tbRightButton}, {"tbLeftButton", TTrackButton::tbLeftButton}});
+    TrackButton = StoredEnum<TTrackButton>(value, {"tbRightButton", "tbLeftButton"});
   } else if (name == "MenuAnimation") {
-    static const std::pair<const char*, uint8_t> kMembers[] = {
-        {"maLeftToRight", TMenuAnimation::maLeftToRight}, {"maRightToLeft", TMenuAnimation::maRightToLeft},
-        {"maTopToBottom", TMenuAnimation::maTopToBottom}, {"maBottomToTop", TMenuAnimation::maBottomToTop},
-        {"maNone", TMenuAnimation::maNone}};
-    if (value.kind != StoredValue::Kind::Set) throw EStoredFormError("set expected for MenuAnimation");
     TMenuAnimation animation;
-    for (const std::string& member : value.members) {
-      auto found = std::find_if(std::begin(kMembers), std::end(kMembers),
-                                [&member](const auto& known) { return member == known.first; });
-      if (found == std::end(kMembers)) throw EStoredFormError("unknown value " + member);
-      animation.bits |= found->second;
-    }
+    animation.bits = StoredSetBits(value, {{"maLeftToRight", TMenuAnimation::maLeftToRight},
+                                           {"maRightToLeft", TMenuAnimation::maRightToLeft},
+                                           {"maTopToBottom", TMenuAnimation::maTopToBottom},
+                                           {"maBottomToTop", TMenuAnimation::maBottomToTop},
+                                           {"maNone", TMenuAnimation::maNone}});
     MenuAnimation = animation;
   } else if (name == "AutoPopup") {
     AutoPopup = value.AsBool();

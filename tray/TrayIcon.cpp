@@ -36,16 +36,6 @@ TShiftState NotificationShift(bool doubleClick) {
   return shift;
 }
 
-template <typename Enum>
-Enum StoredEnum(const StoredValue& value, std::initializer_list<const char*> names) {
-  int index = 0;
-  for (const char* name : names) {
-    if (value.AsIdentifier() == name) return static_cast<Enum>(index);
-    ++index;
-  }
-  throw EStoredFormError("unknown value " + value.text);
-}
-
 template <typename Wanted>
 Wanted* FindStoredReference(TComponent* root, const std::string& name) {
   TComponent* found = root ? root->FindComponent(name) : nullptr;
