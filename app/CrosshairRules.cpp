@@ -23,14 +23,4 @@ uint32_t HeartbeatInterval(int x, int y, int centerX, int centerY) {
   return kFastestBeat + static_cast<uint32_t>(std::llabs(d) / 2);
 }
 
-WarpMoves WarpTargets(POINT pointer, int width, int height) {
-  WarpMoves moves;
-  auto add = [&moves](LONG x, LONG y) { moves.targets[moves.count++] = POINT{x, y}; };
-  if (pointer.x == 0) add(width, pointer.y);
-  if (pointer.x == width - 1) add(0, pointer.y);
-  if (pointer.y == 0) add(pointer.x, height);
-  if (pointer.y == height - 1) add(pointer.x, 0);
-  return moves;
-}
-
 }  // namespace lumek

@@ -1,8 +1,5 @@
 #pragma once
-// The crosshair's pure rules: where the lines go, which heartbeat plays and
-// when the next one comes, and where the pointer warps to.
-#include <windows.h>
-
+// The heartbeat's pure rules: which sound plays and when the next one comes.
 #include <cstdint>
 
 namespace lumek {
@@ -16,13 +13,5 @@ const char* HeartbeatSoundFor(int x, int centerX);
 
 // 500 ms plus half the distance of x + y from the centre's x + y.
 uint32_t HeartbeatInterval(int x, int y, int centerX, int centerY);
-
-// The pointer moves one warp tick makes, in order; every test uses the
-// position read once, so a later move carries the x read at the start.
-struct WarpMoves {
-  int count = 0;
-  POINT targets[4] = {};
-};
-WarpMoves WarpTargets(POINT pointer, int width, int height);
 
 }  // namespace lumek

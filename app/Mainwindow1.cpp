@@ -56,8 +56,7 @@ TMainForm1::TMainForm1(TComponent* owner) : TForm(owner) {
   ReadStoredForm(this, "MAINFORM1", context);
 
   ExeDir = ExtractFileDir(ModuleFileName());
-  CenterX = ScreenCentre(Screen->Width());
-  CenterY = ScreenCentre(Screen->Height());
+  FollowPrimaryMonitor();
   AfterConstruction();
 }
 
@@ -93,6 +92,7 @@ std::vector<PublishedMethod> TMainForm1::PublishedMethods() {
       {"N19Click", notify(&TMainForm1::N19Click)},
       {"Timer1Timer", notify(&TMainForm1::Timer1Timer)},
       {"Timer3Timer", notify(&TMainForm1::Timer3Timer)},
+      {"N24Click", notify(&TMainForm1::N24Click)},
       {"TrayIcon1MouseDown",
        TMouseEvent([this](TObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
          TrayIcon1MouseDown(sender, button, shift, x, y);
@@ -111,7 +111,7 @@ void TMainForm1::BindField(const std::string& name, TComponent* component) {
       {"N4", &TMainForm1::N4},   {"N5", &TMainForm1::N5},   {"N6", &TMainForm1::N6},   {"N11", &TMainForm1::N11},
       {"N12", &TMainForm1::N12}, {"N13", &TMainForm1::N13}, {"N14", &TMainForm1::N14}, {"N15", &TMainForm1::N15},
       {"N16", &TMainForm1::N16}, {"N17", &TMainForm1::N17}, {"N19", &TMainForm1::N19}, {"N20", &TMainForm1::N20},
-      {"N21", &TMainForm1::N21}, {"N22", &TMainForm1::N22}, {"N23", &TMainForm1::N23}, {"Close1", &TMainForm1::Close1},
+      {"N21", &TMainForm1::N21}, {"N22", &TMainForm1::N22}, {"N23", &TMainForm1::N23}, {"N24", &TMainForm1::N24}, {"Close1", &TMainForm1::Close1},
       {"N18", &TMainForm1::N18},
   };
   for (const ItemField& item : kItems) {
@@ -122,6 +122,15 @@ void TMainForm1::BindField(const std::string& name, TComponent* component) {
       BindFieldOfType(ColorDialog1, "ColorDialog1", name, component) ||
       BindFieldOfType(Timer1, "Timer1", name, component) || BindFieldOfType(Timer2, "Timer2", name, component) ||
       BindFieldOfType(Timer3, "Timer3", name, component);
+}
+
+void TMainForm1::FollowPrimaryMonitor() {
+  const MonitorLayout& layout = Screen->Monitors();
+  if (centreGeneration_ == Screen->MonitorsGeneration()) return;
+  const ScreenRect& primary = layout.monitors.front();
+  CenterX = ScreenCentre(primary.Width());
+  CenterY = ScreenCentre(primary.Height());
+  centreGeneration_ = Screen->MonitorsGeneration();
 }
 
 void TMainForm1::FormCreate(TObject*) {
@@ -188,6 +197,7 @@ void TMainForm1::ReadSettings() {
     case 540: N17Click(N17); break;
     default: break;
   }
+  N24->SetChecked(ini.ReadBool(kSettingsSection, "ALLSCREENS", N24->Checked()));
 }
 
 void TMainForm1::WriteSettings() {
@@ -201,6 +211,8 @@ void TMainForm1::WriteSettings() {
   ini.WriteInteger(kSettingsSection, "XYBOLD", XForm1->Width());
   ini.WriteBool(kSettingsSection, "SOUND", N1->Checked());
   ini.WriteInteger(kSettingsSection, "SPEED", static_cast<int32_t>(Timer1->Interval()));
+  // After the older keys, so a copy of Lumek that predates it reads the file as before.
+  ini.WriteBool(kSettingsSection, "ALLSCREENS", N24->Checked());
 }
 
 void TMainForm1::FormClose(TObject*, TCloseAction&) { WriteSettings(); }
@@ -211,15 +223,23 @@ void TMainForm1::Timer1Timer(TObject*) {
   if (!XForm1->Visible() && !YForm1->Visible()) return;
   POINT pointer{};
   Platform().GetCursorPos(&pointer);
-  XForm1->SetLeft(pointer.x + 1);
-  YForm1->SetTop(pointer.y + 1);
+  PlaceLines(ScreenPoint{pointer.x, pointer.y});
   Platform().SetWindowPos(WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void TMainForm1::PlaceLines(ScreenPoint pointer) {
+  // A line that keeps its place and length makes no platform call.
+  CrosshairLines lines = LinesAt(Screen->Monitors(), pointer, XForm1->Width(), YForm1->Height(), N24->Checked());
+  XForm1->MoveResize(lines.vertical.left, lines.vertical.top, lines.vertical.Width(), lines.vertical.Height());
+  YForm1->MoveResize(lines.horizontal.left, lines.horizontal.top, lines.horizontal.Width(),
+                     lines.horizontal.Height());
 }
 
 void TMainForm1::Timer2Timer(TObject*) {
   if (!N1 || !N1->Checked()) return;
   POINT pointer{};
   Platform().GetCursorPos(&pointer);
+  FollowPrimaryMonitor();
   // A sound that cannot start is silence, never an error.
   try {
     Platform().sndPlaySoundA(HeartbeatSoundFor(pointer.x, CenterX), SND_ASYNC | SND_NODEFAULT);
@@ -231,7 +251,7 @@ void TMainForm1::Timer2Timer(TObject*) {
 void TMainForm1::Timer3Timer(TObject*) {
   POINT pointer{};
   Platform().GetCursorPos(&pointer);
-  WarpMoves moves = WarpTargets(pointer, Screen->Width(), Screen->Height());
+  WarpMoves moves = WarpTargets(Screen->Monitors(), ScreenPoint{pointer.x, pointer.y});
   for (int i = 0; i < moves.count; ++i) Platform().SetCursorPos(moves.targets[i].x, moves.targets[i].y);
 }
 
@@ -259,6 +279,14 @@ void TMainForm1::N21Click(TObject*) {
 void TMainForm1::N22Click(TObject*) {
   N22->SetChecked(!N22->Checked());
   YForm1->SetVisible(N22->Checked());
+}
+
+void TMainForm1::N24Click(TObject*) {
+  N24->SetChecked(!N24->Checked());
+  if (!XForm1->Visible() && !YForm1->Visible()) return;
+  POINT pointer{};
+  Platform().GetCursorPos(&pointer);
+  PlaceLines(ScreenPoint{pointer.x, pointer.y});
 }
 
 void TMainForm1::N19Click(TObject*) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ScreenGeometry.h"
 #include "framework/FormReader.h"
 #include "framework/Forms.h"
 
@@ -32,7 +33,7 @@ class TMainForm1 : public TForm {
   TColorDialog* ColorDialog1 = nullptr;
   TMenuItem *N4 = nullptr, *N5 = nullptr, *N6 = nullptr, *N11 = nullptr, *N12 = nullptr, *N13 = nullptr,
             *N14 = nullptr, *N15 = nullptr, *N16 = nullptr, *N17 = nullptr, *N19 = nullptr, *N20 = nullptr,
-            *N21 = nullptr, *N22 = nullptr, *N23 = nullptr;
+            *N21 = nullptr, *N22 = nullptr, *N23 = nullptr, *N24 = nullptr;
   THiTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
   TMenuItem *Close1 = nullptr, *N18 = nullptr;
 
@@ -59,6 +60,7 @@ class TMainForm1 : public TForm {
   void Timer1Timer(TObject* sender);
   void Timer3Timer(TObject* sender);
   void TrayIcon1MouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void N24Click(TObject* sender);
 
   const std::string& ExeDirectory() const { return ExeDir; }
   int CenterXValue() const { return CenterX; }
@@ -73,10 +75,15 @@ class TMainForm1 : public TForm {
   void WriteSettings();
   void CheckThickness(TMenuItem* chosen, int thickness);
   void CheckSpeed(TMenuItem* chosen, uint32_t interval);
+  // Sizes and places both lines for the pointer on the current monitor layout.
+  void PlaceLines(ScreenPoint pointer);
+  // The heartbeat's centre: half the primary monitor's size, taken anew when the layout changed.
+  void FollowPrimaryMonitor();
 
   std::string ExeDir;
   int CenterX = 0;
   int CenterY = 0;
+  unsigned centreGeneration_ = 0;
 };
 
 extern TMainForm1* MainForm1;

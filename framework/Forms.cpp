@@ -112,6 +112,36 @@ WindowStyles FormWindowStyles(TBorderStyle borderStyle, TFormStyle, TBorderIcons
 int TScreen::Width() const { return Platform().GetSystemMetrics(SM_CXSCREEN); }
 int TScreen::Height() const { return Platform().GetSystemMetrics(SM_CYSCREEN); }
 
+namespace {
+
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!Platform().GetMonitorInfoA(monitor, &info)) return TRUE;
+  auto* monitors = reinterpret_cast<std::vector<ScreenRect>*>(context);
+  ScreenRect rect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+  if (info.dwFlags & MONITORINFOF_PRIMARY) {
+    monitors->insert(monitors->begin(), rect);
+  } else {
+    monitors->push_back(rect);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+const MonitorLayout& TScreen::Monitors() {
+  if (!monitorsStale_) return monitors_;
+  MonitorLayout layout;
+  Platform().EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&layout.monitors));
+  // A desktop that cannot be enumerated is still the primary screen the metrics report.
+  if (layout.monitors.empty()) layout.monitors.push_back(ScreenRect{0, 0, Width(), Height()});
+  monitors_ = std::move(layout);
+  monitorsStale_ = false;
+  ++monitorsGeneration_;
+  return monitors_;
+}
+
 void TScreen::RemoveForm(TForm* form) { forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end()); }
 
 TForm* TScreen::ActiveForm() const {
@@ -353,6 +383,14 @@ void TForm::WndProc(HWND window, TMessage& message) {
         ::FillRect(reinterpret_cast<HDC>(message.WParam), &client, static_cast<HBRUSH>(brush_.get()));
         message.Result = 1;
       }
+      return;
+    case WM_DISPLAYCHANGE:
+      if (Screen) Screen->NoteDisplayChange();
+      break;
+    case WM_DPICHANGED:
+      // The lines size themselves from the monitors; the platform's suggested rectangle is not wanted.
+      if (Screen) Screen->NoteDisplayChange();
+      message.Result = 0;
       return;
     case WM_CLOSE:
       RequestClose();

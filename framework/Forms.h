@@ -8,6 +8,7 @@
 
 #include "framework/Classes.h"
 #include "framework/Handles.h"
+#include "framework/MonitorLayout.h"
 #include "framework/WindowProcedure.h"
 
 namespace lumek {
@@ -138,6 +139,15 @@ class TScreen {
   int Width() const;
   int Height() const;
 
+  // The monitors' full rectangles, the primary first. Read from the platform
+  // on first use and again only after a display change was noted, so the
+  // tracking tick costs no platform call for it.
+  const MonitorLayout& Monitors();
+  // Counts the layouts read: a reader that remembers it knows when to re-place what it sized.
+  unsigned MonitorsGeneration() const { return monitorsGeneration_; }
+  // A resolution, monitor or scaling change: the layout is read anew at its next use.
+  void NoteDisplayChange() { monitorsStale_ = true; }
+
   const std::vector<TForm*>& Forms() const { return forms_; }
   void AddForm(TForm* form) { forms_.push_back(form); }
   void RemoveForm(TForm* form);
@@ -150,6 +160,9 @@ class TScreen {
  private:
   std::vector<TForm*> forms_;
   std::map<int, HCURSOR> cursors_;
+  MonitorLayout monitors_;
+  bool monitorsStale_ = true;
+  unsigned monitorsGeneration_ = 0;
 };
 
 extern TScreen* Screen;

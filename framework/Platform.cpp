@@ -78,6 +78,10 @@ PlatformCalls MakeRealPlatform() {
   calls.SetCursorPos = [](int x, int y) { return ::SetCursorPos(x, y); };
   calls.GetSystemMetrics = [](int index) { return ::GetSystemMetrics(index); };
   calls.GetKeyState = [](int key) { return ::GetKeyState(key); };
+  calls.EnumDisplayMonitors = [](HDC dc, LPCRECT clip, MONITORENUMPROC callback, LPARAM data) {
+    return ::EnumDisplayMonitors(dc, clip, callback, data);
+  };
+  calls.GetMonitorInfoA = [](HMONITOR monitor, LPMONITORINFO info) { return ::GetMonitorInfoA(monitor, info); };
   calls.TrackPopupMenu = [](HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect) {
     return ::TrackPopupMenu(menu, flags, x, y, reserved, owner, rect);
   };

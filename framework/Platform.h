@@ -27,6 +27,8 @@ struct PlatformCalls {
   BOOL (*SetCursorPos)(int x, int y);
   int (*GetSystemMetrics)(int index);
   SHORT (*GetKeyState)(int key);
+  BOOL (*EnumDisplayMonitors)(HDC dc, LPCRECT clip, MONITORENUMPROC callback, LPARAM data);
+  BOOL (*GetMonitorInfoA)(HMONITOR monitor, LPMONITORINFO info);
   // Menus and dialogs
   BOOL (*TrackPopupMenu)(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect);
   DWORD (*CheckMenuItem)(HMENU menu, UINT item, UINT check);

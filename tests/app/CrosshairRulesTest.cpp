@@ -1,4 +1,4 @@
-// The crosshair's pure rules: heartbeat zones and tempo, warp targets, centres.
+// The crosshair's pure rules: heartbeat zones and tempo, centres, the information page.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -52,32 +52,6 @@ TEST(Heartbeat, IntervalGrowsWithDistanceFromTheCentreDiagonal) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(HeartbeatInterval(row.x, row.y, centerX, centerY), row.interval);
-  }
-}
-
-TEST(Warp, EdgesWrapAndCornersTakeTwoMovesOnTheFirstReading) {
-  const int w = 1920, h = 1080;
-  struct Row {
-    const char* name;
-    POINT pointer;
-    std::vector<std::pair<LONG, LONG>> moves;
-  } rows[] = {
-      {"left edge", {0, 500}, {{1920, 500}}},
-      {"right edge", {1919, 500}, {{0, 500}}},
-      {"top edge", {700, 0}, {{700, 1080}}},
-      {"bottom edge", {700, 1079}, {{700, 0}}},
-      // The second move carries the x read before the first one.
-      {"top-left corner", {0, 0}, {{1920, 0}, {0, 1080}}},
-      {"bottom-right corner", {1919, 1079}, {{0, 1079}, {1919, 0}}},
-      {"inside", {500, 500}, {}},
-      {"one pixel in from the left", {1, 500}, {}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    WarpMoves moves = WarpTargets(row.pointer, w, h);
-    std::vector<std::pair<LONG, LONG>> actual;
-    for (int i = 0; i < moves.count; ++i) actual.emplace_back(moves.targets[i].x, moves.targets[i].y);
-    EXPECT_EQ(actual, row.moves);
   }
 }
 

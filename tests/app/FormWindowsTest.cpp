@@ -96,6 +96,7 @@ TEST(LineWindow, StartUpOrderThenHidingHandsActivationOverAndTheApplicationWindo
   const std::vector<std::string> expectedStartUp = {
       "CreateWindowExA(0x10000, TMainForm1, 0x6cf0000)",
       "ShowWindow(Application, 0)",
+      "EnumDisplayMonitors()",  // the constructor takes the heartbeat's centre from the desktop, read once
       "CreateWindowExA(0x10000, TXForm1, 0x86000000)",
       "SetWindowPos(XForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
       "ShowWindow(XForm1, 1)",

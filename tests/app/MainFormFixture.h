@@ -18,6 +18,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/Mainwindow1.h"
 #include "app/Xwindow1.h"
@@ -38,6 +39,8 @@ class MainFormFixture {
     std::string exeName = "LUMEK.exe";
     int screenWidth = 1920;
     int screenHeight = 1080;
+    // The monitors' rectangles, the primary first; none means one monitor of the screen's size.
+    std::vector<RECT> monitors;
   };
 
   MainFormFixture() : MainFormFixture(Options()) {}
@@ -53,10 +56,16 @@ class MainFormFixture {
     recorder_.Shell();
     Platform().GetModuleFileNameA = &FakeModuleFileName;
     Platform().GetSystemMetrics = &FakeSystemMetrics;
+    Platform().EnumDisplayMonitors = &FakeEnumDisplayMonitors;
+    Platform().GetMonitorInfoA = &FakeMonitorInfo;
+    SetMonitors(options.monitors.empty() ? std::vector<RECT>{RECT{0, 0, options.screenWidth, options.screenHeight}}
+                                         : options.monitors);
   }
 
   ~MainFormFixture() {
     form_.reset();
+    // The screen object outlives the fixture: the next one must not see this desktop.
+    Screen->NoteDisplayChange();
     ::DeleteFileA(IniPath().c_str());
     ::RemoveDirectoryA(directory_.c_str());
   }
@@ -117,6 +126,14 @@ class MainFormFixture {
   // Records the tray's shell calls from the start; a test adds the entries it needs.
   CallRecorder& Recorder() { return recorder_; }
 
+  // The desktop the seam reports from now on, as after a display change; the
+  // screen object reads it at its next use. Each reading is recorded as
+  // "EnumDisplayMonitors()".
+  void SetMonitors(const std::vector<RECT>& monitors) {
+    State().monitors = monitors;
+    Screen->NoteDisplayChange();
+  }
+
   // GetCursorPos reports this point from now on.
   void SetPointer(int x, int y) {
     State().pointer = POINT{x, y};
@@ -128,6 +145,7 @@ class MainFormFixture {
     std::string modulePath;
     SIZE screen{};
     POINT pointer{};
+    std::vector<RECT> monitors;
   };
   static SeamState& State() {
     static SeamState state;
@@ -149,6 +167,22 @@ class MainFormFixture {
     if (index == SM_CXSCREEN) return State().screen.cx;
     if (index == SM_CYSCREEN) return State().screen.cy;
     return RealPlatform().GetSystemMetrics(index);
+  }
+  // Monitor handles are 1-based indices into the layout.
+  static BOOL FakeEnumDisplayMonitors(HDC, LPCRECT, MONITORENUMPROC callback, LPARAM data) {
+    CallRecorder::Record("EnumDisplayMonitors()");
+    for (size_t i = 0; i < State().monitors.size(); ++i) {
+      RECT rect = State().monitors[i];
+      if (!callback(reinterpret_cast<HMONITOR>(i + 1), nullptr, &rect, data)) break;
+    }
+    return TRUE;
+  }
+  static BOOL FakeMonitorInfo(HMONITOR monitor, LPMONITORINFO info) {
+    size_t index = reinterpret_cast<size_t>(monitor) - 1;
+    if (index >= State().monitors.size()) return FALSE;
+    info->rcMonitor = info->rcWork = State().monitors[index];
+    info->dwFlags = index == 0 ? MONITORINFOF_PRIMARY : 0;
+    return TRUE;
   }
   static BOOL FakeCursorPos(POINT* point) {
     *point = State().pointer;

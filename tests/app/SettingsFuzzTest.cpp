@@ -34,7 +34,7 @@
 namespace lumek::test {
 namespace {
 
-const char* const kKeys[] = {"XVISIBLE", "YVISIBLE", "WARP", "XYCOLOR", "XYBOLD", "SOUND", "SPEED"};
+const char* const kKeys[] = {"XVISIBLE", "YVISIBLE", "WARP", "XYCOLOR", "XYBOLD", "SOUND", "SPEED", "ALLSCREENS"};
 
 // Deterministic, so a failing case number names the same file on every run.
 class Generator {
@@ -160,6 +160,7 @@ struct Options {
   int32_t color = 255, bold = 1;
   bool sound = true;
   uint32_t speed = 20;
+  bool allScreens = false;
 };
 
 bool ConvertedBool(const std::string& text, bool defaultValue) {
@@ -191,6 +192,7 @@ Options ExpectedFromTexts(const std::vector<std::string>& texts) {
   expected.bold = ConvertedInteger(texts[4], defaults.bold);
   expected.sound = ConvertedBool(texts[5], defaults.sound);
   expected.speed = static_cast<uint32_t>(ConvertedInteger(texts[6], static_cast<int32_t>(defaults.speed)));
+  expected.allScreens = ConvertedBool(texts[7], defaults.allScreens);
   return expected;
 }
 
@@ -215,6 +217,7 @@ Options CheckReadPass(TMainForm1& form, const Options& expected) {
   EXPECT_EQ(YForm1->Color(), expected.color);
   EXPECT_EQ(form.N1->Checked(), expected.sound);
   EXPECT_EQ(form.Timer2->Enabled(), expected.sound);
+  EXPECT_EQ(form.N24->Checked(), expected.allScreens);
 
   // For a thickness no window can take (negative, huge) the platform decides
   // the size; Lumek keeps what the window reports and writes that back, so
@@ -255,7 +258,7 @@ void CheckWrittenFileReadsBack(const MainFormFixture& app, const std::string& wr
   std::vector<std::string> expected = {held.xVisible ? "1" : "0", held.yVisible ? "1" : "0",
                                        held.warp ? "1" : "0",     std::to_string(held.color),
                                        std::to_string(held.bold), held.sound ? "1" : "0",
-                                       std::to_string(held.speed)};
+                                       std::to_string(held.speed),  held.allScreens ? "1" : "0"};
   EXPECT_EQ(texts, expected) << ShowSequences(texts, expected);
 }
 

@@ -15,7 +15,7 @@ namespace lumek::test {
 namespace {
 
 constexpr char kUnchangedPass[] =
-    "[SET]\r\nXVISIBLE=1\r\nYVISIBLE=1\r\nWARP=0\r\nXYCOLOR=255\r\nXYBOLD=1\r\nSOUND=1\r\nSPEED=20\r\n";
+    "[SET]\r\nXVISIBLE=1\r\nYVISIBLE=1\r\nWARP=0\r\nXYCOLOR=255\r\nXYBOLD=1\r\nSOUND=1\r\nSPEED=20\r\nALLSCREENS=0\r\n";
 
 // The option state as one line, so a table row states all of it at once.
 std::string StateOf(TMainForm1& f) {
@@ -25,17 +25,17 @@ std::string StateOf(TMainForm1& f) {
          std::to_string(f.Timer1->Interval()) + " timers " + (f.Timer1->Enabled() ? "1" : "0") +
          (f.Timer2->Enabled() ? "1" : "0") + (f.Timer3->Enabled() ? "1" : "0") + " N21/22 " + Marks({f.N21, f.N22}) +
          " N19 " + Marks({f.N19}) + " N1 " + Marks({f.N1}) + " N5/6/11/12 " + Marks({f.N5, f.N6, f.N11, f.N12}) +
-         " N14/15/16/17 " + Marks({f.N14, f.N15, f.N16, f.N17});
+         " N14/15/16/17 " + Marks({f.N14, f.N15, f.N16, f.N17}) + " N24 " + Marks({f.N24});
 }
 
 constexpr char kStoredState[] =
-    "lines XY color 255/255 bold 1/1 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000";
+    "lines XY color 255/255 bold 1/1 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000 N24 0";
 
 // The write pass in its order; a key the file already held keeps its place
 // at the top (the profile functions rewrite a line in place).
 std::string WritePass(const std::string& keptKey, const std::string& keptValue) {
   static const char* kPass[][2] = {{"XVISIBLE", "1"}, {"YVISIBLE", "1"}, {"WARP", "0"},  {"XYCOLOR", "255"},
-                                   {"XYBOLD", "1"},   {"SOUND", "1"},    {"SPEED", "20"}};
+                                   {"XYBOLD", "1"},   {"SOUND", "1"},    {"SPEED", "20"}, {"ALLSCREENS", "0"}};
   std::string text = "[SET]\r\n";
   if (!keptKey.empty()) text += keptKey + "=" + keptValue + "\r\n";
   for (const auto& [key, value] : kPass) {
@@ -54,30 +54,38 @@ TEST(SettingsRead, EachKeyLandsInItsMarksWindowsAndTimersAndIsWrittenBack) {
   } rows[] = {
       {"no file: the stored state", "", "", kStoredState, ""},
       {"XYBOLD=7 is applied unchanged, N5 keeps its mark", "XYBOLD", "7",
-       "lines XY color 255/255 bold 7/7 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000",
+       "lines XY color 255/255 bold 7/7 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000 N24 0",
        "7"},
       {"XYBOLD=3 checks N11 alone", "XYBOLD", "3",
-       "lines XY color 255/255 bold 3/3 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 0010 N14/15/16/17 1000",
+       "lines XY color 255/255 bold 3/3 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 0010 N14/15/16/17 1000 N24 0",
        "3"},
       {"SPEED=100 is kept, N14 keeps its mark", "SPEED", "100",
-       "lines XY color 255/255 bold 1/1 speed 100 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000",
+       "lines XY color 255/255 bold 1/1 speed 100 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000 N24 0",
        "100"},
       {"SPEED=180 checks N16 alone", "SPEED", "180",
-       "lines XY color 255/255 bold 1/1 speed 180 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 0010",
+       "lines XY color 255/255 bold 1/1 speed 180 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 0010 N24 0",
        "180"},
       {"XVISIBLE=0 hides the vertical line", "XVISIBLE", "0",
-       "lines -Y color 255/255 bold 1/1 speed 20 timers 110 N21/22 01 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000",
+       "lines -Y color 255/255 bold 1/1 speed 20 timers 110 N21/22 01 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000 N24 0",
        "0"},
       {"WARP=1 starts the warp timer", "WARP", "1",
-       "lines XY color 255/255 bold 1/1 speed 20 timers 111 N21/22 11 N19 1 N1 1 N5/6/11/12 1000 N14/15/16/17 1000",
+       "lines XY color 255/255 bold 1/1 speed 20 timers 111 N21/22 11 N19 1 N1 1 N5/6/11/12 1000 N14/15/16/17 1000 N24 0",
        "1"},
       {"SOUND=0 stops the heartbeat timer", "SOUND", "0",
-       "lines XY color 255/255 bold 1/1 speed 20 timers 100 N21/22 11 N19 0 N1 0 N5/6/11/12 1000 N14/15/16/17 1000",
+       "lines XY color 255/255 bold 1/1 speed 20 timers 100 N21/22 11 N19 0 N1 0 N5/6/11/12 1000 N14/15/16/17 1000 N24 0",
        "0"},
       {"a hexadecimal colour gives green lines, written back in decimal", "XYCOLOR", "0x0000FF00",
        "lines XY color 65280/65280 bold 1/1 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 "
        "1000",
        "65280"},
+      {"ALLSCREENS=1 checks N24 and is written back after the older keys", "ALLSCREENS", "1",
+       "lines XY color 255/255 bold 1/1 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000 "
+       "N24 1",
+       "1"},
+      {"ALLSCREENS that is no number keeps the stored state", "ALLSCREENS", "yes",
+       "lines XY color 255/255 bold 1/1 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000 "
+       "N24 0",
+       "0"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

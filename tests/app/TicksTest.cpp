@@ -151,7 +151,8 @@ TEST(WarpTick, EdgesSendThePointerToTheOppositeEdgeInTestOrder) {
     POINT pointer;
     std::vector<std::string> moves;
   } rows[] = {
-      {"top-left corner", {0, 0}, {"SetCursorPos(1920, 0)", "SetCursorPos(0, 1080)"}},
+      // The far edge itself: the platform held one-past targets there too, so what the user sees is unchanged.
+      {"top-left corner", {0, 0}, {"SetCursorPos(1919, 0)", "SetCursorPos(0, 1079)"}},
       {"bottom-right corner", {1919, 1079}, {"SetCursorPos(0, 1079)", "SetCursorPos(1919, 0)"}},
       {"inside", {500, 500}, {}},
   };
@@ -163,6 +164,99 @@ TEST(WarpTick, EdgesSendThePointerToTheOppositeEdgeInTestOrder) {
     EXPECT_EQ(app.Recorder().CallsStartingWith("SetCursorPos"), row.moves)
         << ShowSequences(app.Recorder().CallsStartingWith("SetCursorPos"), row.moves);
   }
+}
+
+TEST(WarpTick, TheInnerEdgeOfTwoMonitorsLetsThePointerThrough) {
+  MainFormFixture::Options options;
+  options.monitors = {RECT{0, 0, 1024, 768}, RECT{1024, 0, 1824, 1000}};
+  MainFormFixture app(options);
+  TMainForm1& form = app.Construct();
+  Platform().SetCursorPos = &RecordCursorMove;
+  struct Row {
+    const char* name;
+    POINT pointer;
+    std::vector<std::string> moves;
+  } rows[] = {
+      {"the primary's right edge continues on the second", {1023, 300}, {}},
+      {"the second's right edge wraps to the primary's left", {1823, 300}, {"SetCursorPos(0, 300)"}},
+      {"below the primary the row starts on the second", {1823, 900}, {"SetCursorPos(1024, 900)"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    app.SetPointer(row.pointer.x, row.pointer.y);
+    app.Recorder().Clear();
+    form.Timer3Timer(form.Timer3);
+    EXPECT_EQ(app.Recorder().CallsStartingWith("SetCursorPos"), row.moves)
+        << ShowSequences(app.Recorder().CallsStartingWith("SetCursorPos"), row.moves);
+  }
+}
+
+TEST(TrackingTick, LinesSpanThePointersMonitorAndFollowADisplayChange) {
+  MainFormFixture app;  // one 1920 x 1080 screen
+  TMainForm1& form = app.Construct();
+  app.Recorder().Windows();
+  auto tick = [&](int x, int y) {
+    app.SetPointer(x, y);
+    app.Recorder().Clear();
+    form.Timer1Timer(form.Timer1);
+    return app.Recorder().Calls();
+  };
+  tick(500, 300);
+  // At rest on an unchanged desktop: no layout read and no line call, as ever.
+  std::vector<std::string> expected = {"SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)"};
+  EXPECT_EQ(tick(500, 300), expected) << ShowSequences(app.Recorder().Calls(), expected);
+
+  // A second, taller monitor appears on the right: every window hears of it,
+  // the layout is read once, and the lines take the new monitor's size.
+  app.SetMonitors({RECT{0, 0, 1920, 1080}, RECT{1920, 0, 3200, 1200}});
+  for (HWND window : {form.WindowHandle(), XForm1->WindowHandle(), YForm1->WindowHandle()}) {
+    ::SendMessageA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080));
+  }
+  expected = {
+      "EnumDisplayMonitors()",
+      "SetWindowPos(XForm1, HWND_TOP, 2501, 0, 1, 1200, 0x14)",
+      "SetWindowPos(YForm1, HWND_TOP, 1920, 901, 1280, 1, 0x14)",
+      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)",
+  };
+  EXPECT_EQ(tick(2500, 900), expected) << ShowSequences(app.Recorder().Calls(), expected);
+  RECT v{}, h{};
+  ::GetWindowRect(XForm1->WindowHandle(), &v);
+  ::GetWindowRect(YForm1->WindowHandle(), &h);
+  EXPECT_EQ(v.bottom - v.top, 1200);
+  EXPECT_EQ(h.right - h.left, 1280);
+
+  // Back on the primary: the primary's lengths again, without another read.
+  expected = {
+      "SetWindowPos(XForm1, HWND_TOP, 101, 0, 1, 1080, 0x14)",
+      "SetWindowPos(YForm1, HWND_TOP, 0, 101, 1920, 1, 0x14)",
+      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)",
+  };
+  EXPECT_EQ(tick(100, 100), expected) << ShowSequences(app.Recorder().Calls(), expected);
+
+  // Across all monitors: the virtual screen, at once on the command.
+  app.SetPointer(100, 100);
+  app.Recorder().Clear();
+  form.N24Click(form.N24);
+  EXPECT_TRUE(form.N24->Checked());
+  expected = {
+      "SetWindowPos(XForm1, HWND_TOP, 101, 0, 1, 1200, 0x14)",
+      "SetWindowPos(YForm1, HWND_TOP, 0, 101, 3200, 1, 0x14)",
+  };
+  EXPECT_EQ(app.Recorder().Calls(), expected) << ShowSequences(app.Recorder().Calls(), expected);
+}
+
+TEST(HeartbeatTick, CentreFollowsTheNewPrimaryAfterAResolutionChange) {
+  MainFormFixture app;
+  TMainForm1& form = app.Construct();
+  ASSERT_EQ(form.CenterXValue(), 960);
+  app.SetMonitors({RECT{0, 0, 1280, 720}});
+  ::SendMessageA(form.WindowHandle(), WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 720));
+  app.Recorder().Multimedia();
+  app.SetPointer(640, 360);
+  form.Timer2Timer(form.Timer2);
+  EXPECT_EQ(form.CenterXValue(), 640);
+  EXPECT_EQ(form.CenterYValue(), 360);
+  EXPECT_EQ(form.Timer2->Interval(), 500u);
 }
 
 }  // namespace

@@ -140,9 +140,11 @@ e2e_lumek_pid() {
   return 1
 }
 
-# The settings file in the form Lumek writes it after a close with these values.
+# The settings file in the form Lumek writes it after a close with these values
+# (the eighth, ALLSCREENS, is 0 when not given).
 e2e_settings_text() {
-  printf '[SET]\r\nXVISIBLE=%s\r\nYVISIBLE=%s\r\nWARP=%s\r\nXYCOLOR=%s\r\nXYBOLD=%s\r\nSOUND=%s\r\nSPEED=%s\r\n' "$@"
+  printf '[SET]\r\nXVISIBLE=%s\r\nYVISIBLE=%s\r\nWARP=%s\r\nXYCOLOR=%s\r\nXYBOLD=%s\r\nSOUND=%s\r\nSPEED=%s\r\nALLSCREENS=%s\r\n' \
+    "$1" "$2" "$3" "$4" "$5" "$6" "$7" "${8:-0}"
 }
 
 # Compares LUMEK.ini byte for byte with e2e_settings_text of the arguments.

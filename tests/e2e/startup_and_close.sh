@@ -19,7 +19,7 @@ fi
 wine "$E2E_CTL" close
 e2e_wait_exit
 [ "$E2E_EXIT" = "0" ] && e2e_pass "exit code 0" || e2e_fail "exit code $E2E_EXIT"
-expected=$(printf '[SET]\r\nXVISIBLE=1\r\nYVISIBLE=1\r\nWARP=0\r\nXYCOLOR=255\r\nXYBOLD=1\r\nSOUND=1\r\nSPEED=20\r\n')
+expected=$(printf '[SET]\r\nXVISIBLE=1\r\nYVISIBLE=1\r\nWARP=0\r\nXYCOLOR=255\r\nXYBOLD=1\r\nSOUND=1\r\nSPEED=20\r\nALLSCREENS=0\r\n')
 actual=$(cat "$E2E_DIR/LUMEK.ini" 2>/dev/null)
 [ "$actual" = "$expected" ] && e2e_pass "default settings written" || e2e_fail "settings file: $(od -c "$E2E_DIR/LUMEK.ini" 2>&1 | head -5)"
 e2e_finish
