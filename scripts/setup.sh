@@ -10,6 +10,9 @@ packages=(
   cmake make g++-mingw-w64-i686 mingw-w64-i686-dev googletest
   wine wine32:i386 xvfb xdotool x11-utils imagemagick
   fonts-ipafont-gothic locales zip python3
+  # A desktop has a window manager; Wine sees several monitors only through
+  # the X server's Xinerama or RandR and only with the 32-bit client libraries.
+  openbox x11-xserver-utils xserver-xephyr libxrandr2:i386 libxinerama1:i386
 )
 
 missing=()
@@ -24,12 +27,24 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   need_update=1
 fi
 
+# A mirror caught mid-sync serves an index that does not match its release
+# file; a later try usually gets a consistent one.
+update_package_lists() {
+  local try
+  for try in 1 2 3; do
+    if $SUDO apt-get update -qq; then return 0; fi
+    echo "setup: apt-get update failed (try $try of 3)" >&2
+    sleep $((try * 10))
+  done
+  echo "setup: going on with the package lists apt has" >&2
+}
+
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  $SUDO apt-get update -qq
+  update_package_lists
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 elif [ -n "${need_update:-}" ]; then
-  $SUDO apt-get update -qq
+  update_package_lists
 fi
 
 # Wine must run with code page 932, which needs the ja_JP.UTF-8 locale generated.
@@ -44,5 +59,12 @@ fi
 if [ -x /usr/bin/i686-w64-mingw32-g++-posix ]; then
   current=$(readlink -f /usr/bin/i686-w64-mingw32-g++ 2>/dev/null || true)
   case "$current" in *posix*) ;; *) : ;; esac
+fi
+# Wine's 32-bit loader is a 32-bit Linux program: a kernel booted without
+# 32-bit emulation (ia32_emulation=off) refuses it, and then no test can run.
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  echo "setup: this machine's kernel cannot run 32-bit programs (32-bit emulation is off)," >&2
+  echo "setup: so 32-bit Wine cannot start and Lumek cannot run or be tested here." >&2
+  exit 1
 fi
 echo "setup: done"
