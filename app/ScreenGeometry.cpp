@@ -12,25 +12,20 @@ bool OnDesktop(const MonitorLayout& layout, ScreenPoint point) {
                      [point](const ScreenRect& monitor) { return monitor.Contains(point); });
 }
 
-// The first and last column of the desktop on a row; false when no monitor covers the row.
-bool RowExtent(const MonitorLayout& layout, int y, int& first, int& last) {
-  first = INT_MAX;
-  last = INT_MIN;
-  for (const ScreenRect& monitor : layout.monitors) {
-    if (y < monitor.top || y >= monitor.bottom || monitor.Width() <= 0) continue;
-    first = std::min(first, monitor.left);
-    last = std::max(last, monitor.right - 1);
-  }
-  return first <= last;
-}
+enum class Along { Row, Column };
 
-bool ColumnExtent(const MonitorLayout& layout, int x, int& first, int& last) {
+// The first and last pixel of the desktop along one row or column; false
+// when no monitor crosses it.
+bool Extent(const MonitorLayout& layout, Along along, int at, int& first, int& last) {
   first = INT_MAX;
   last = INT_MIN;
+  const bool row = along == Along::Row;
   for (const ScreenRect& monitor : layout.monitors) {
-    if (x < monitor.left || x >= monitor.right || monitor.Height() <= 0) continue;
-    first = std::min(first, monitor.top);
-    last = std::max(last, monitor.bottom - 1);
+    const int acrossFrom = row ? monitor.top : monitor.left, acrossTo = row ? monitor.bottom : monitor.right;
+    const int from = row ? monitor.left : monitor.top, to = row ? monitor.right : monitor.bottom;
+    if (at < acrossFrom || at >= acrossTo || to <= from) continue;
+    first = std::min(first, from);
+    last = std::max(last, to - 1);
   }
   return first <= last;
 }
@@ -52,10 +47,10 @@ WarpMoves WarpTargets(const MonitorLayout& layout, ScreenPoint pointer) {
   auto add = [&moves](int x, int y) { moves.targets[moves.count++] = ScreenPoint{x, y}; };
   const int x = pointer.x, y = pointer.y;
   int first = 0, last = 0;
-  if (!OnDesktop(layout, {x - 1, y}) && RowExtent(layout, y, first, last)) add(last, y);
-  if (!OnDesktop(layout, {x + 1, y}) && RowExtent(layout, y, first, last)) add(first, y);
-  if (!OnDesktop(layout, {x, y - 1}) && ColumnExtent(layout, x, first, last)) add(x, last);
-  if (!OnDesktop(layout, {x, y + 1}) && ColumnExtent(layout, x, first, last)) add(x, first);
+  if (!OnDesktop(layout, {x - 1, y}) && Extent(layout, Along::Row, y, first, last)) add(last, y);
+  if (!OnDesktop(layout, {x + 1, y}) && Extent(layout, Along::Row, y, first, last)) add(first, y);
+  if (!OnDesktop(layout, {x, y - 1}) && Extent(layout, Along::Column, x, first, last)) add(x, last);
+  if (!OnDesktop(layout, {x, y + 1}) && Extent(layout, Along::Column, x, first, last)) add(x, first);
   return moves;
 }
 

@@ -142,28 +142,32 @@ BOOL RecordCursorMove(int x, int y) {
   return TRUE;
 }
 
+struct WarpRow {
+  const char* name;
+  POINT pointer;
+  std::vector<std::string> moves;
+};
+
+void ExpectWarpMoves(MainFormFixture& app, TMainForm1& form, const WarpRow& row) {
+  SCOPED_TRACE(row.name);
+  app.SetPointer(row.pointer.x, row.pointer.y);
+  app.Recorder().Clear();
+  form.Timer3Timer(form.Timer3);
+  EXPECT_EQ(app.Recorder().CallsStartingWith("SetCursorPos"), row.moves)
+      << ShowSequences(app.Recorder().CallsStartingWith("SetCursorPos"), row.moves);
+}
+
 TEST(WarpTick, EdgesSendThePointerToTheOppositeEdgeInTestOrder) {
   MainFormFixture app;
   TMainForm1& form = app.Construct();
   Platform().SetCursorPos = &RecordCursorMove;
-  struct Row {
-    const char* name;
-    POINT pointer;
-    std::vector<std::string> moves;
-  } rows[] = {
+  const WarpRow rows[] = {
       // The far edge itself: the platform held one-past targets there too, so what the user sees is unchanged.
       {"top-left corner", {0, 0}, {"SetCursorPos(1919, 0)", "SetCursorPos(0, 1079)"}},
       {"bottom-right corner", {1919, 1079}, {"SetCursorPos(0, 1079)", "SetCursorPos(1919, 0)"}},
       {"inside", {500, 500}, {}},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    app.SetPointer(row.pointer.x, row.pointer.y);
-    app.Recorder().Clear();
-    form.Timer3Timer(form.Timer3);
-    EXPECT_EQ(app.Recorder().CallsStartingWith("SetCursorPos"), row.moves)
-        << ShowSequences(app.Recorder().CallsStartingWith("SetCursorPos"), row.moves);
-  }
+  for (const WarpRow& row : rows) ExpectWarpMoves(app, form, row);
 }
 
 TEST(WarpTick, TheInnerEdgeOfTwoMonitorsLetsThePointerThrough) {
@@ -172,23 +176,12 @@ TEST(WarpTick, TheInnerEdgeOfTwoMonitorsLetsThePointerThrough) {
   MainFormFixture app(options);
   TMainForm1& form = app.Construct();
   Platform().SetCursorPos = &RecordCursorMove;
-  struct Row {
-    const char* name;
-    POINT pointer;
-    std::vector<std::string> moves;
-  } rows[] = {
+  const WarpRow rows[] = {
       {"the primary's right edge continues on the second", {1023, 300}, {}},
       {"the second's right edge wraps to the primary's left", {1823, 300}, {"SetCursorPos(0, 300)"}},
       {"below the primary the row starts on the second", {1823, 900}, {"SetCursorPos(1024, 900)"}},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    app.SetPointer(row.pointer.x, row.pointer.y);
-    app.Recorder().Clear();
-    form.Timer3Timer(form.Timer3);
-    EXPECT_EQ(app.Recorder().CallsStartingWith("SetCursorPos"), row.moves)
-        << ShowSequences(app.Recorder().CallsStartingWith("SetCursorPos"), row.moves);
-  }
+  for (const WarpRow& row : rows) ExpectWarpMoves(app, form, row);
 }
 
 TEST(TrackingTick, LinesSpanThePointersMonitorAndFollowADisplayChange) {
