@@ -31,4 +31,4 @@ import -window root "$shot"
 echo "Lumek ran on a private display; screenshot saved to $shot"
 kill $lumek_pid 2>/dev/null || true
 wineserver -k >/dev/null 2>&1 || true
-kill "$LUMEK_XVFB_PID" 2>/dev/null || true
+lumek_stop_display

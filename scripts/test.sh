@@ -20,5 +20,5 @@ ctest --test-dir build --output-on-failure --timeout 1500
 rc=$?
 set -e
 wineserver -k >/dev/null 2>&1 || true
-if [ -n "${LUMEK_XVFB_PID:-}" ]; then kill "$LUMEK_XVFB_PID" 2>/dev/null || true; fi
+lumek_stop_display
 exit $rc

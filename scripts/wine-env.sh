@@ -8,23 +8,101 @@ export WINEDEBUG=-all
 export LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-# Starts a private Xvfb unless a display is already usable. Sets LUMEK_XVFB_PID when it starts one.
-lumek_ensure_display() {
-  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+# The desktop the bench runs on. By default one screen (LUMEK_SCREEN, e.g.
+# 1280x800x24); LUMEK_SCREENS="1024x768 800x1000" asks for several monitors
+# side by side, which Wine sees only through Xinerama: Xephyr shows them,
+# nested in a host Xvfb large enough to hold them all.
+: "${LUMEK_SCREEN:=1280x800x24}"
+export LUMEK_SCREEN
+
+# A Wine desktop stays on the display it first started on: one prefix per kind of desktop.
+if [ -z "${WINEPREFIX_LUMEK:-}" ] && [ -n "${LUMEK_SCREENS:-}" ]; then
+  WINEPREFIX="$LUMEK_BUILD_DIR/wineprefix-$(echo "$LUMEK_SCREENS" | tr ' ' '_')"
+  export WINEPREFIX
+fi
+
+# The processes lumek_ensure_display started, last first; lumek_stop_display ends them.
+LUMEK_DISPLAY_PIDS=""
+
+_lumek_free_display() {
   local n
-  for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then break; fi
+  for n in $(seq "$1" $(($1 + 60))); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then echo "$n"; return 0; fi
   done
-  Xvfb ":$n" -screen 0 "${LUMEK_SCREEN:-1280x800x24}" -nolisten tcp >/dev/null 2>&1 &
-  LUMEK_XVFB_PID=$!
-  export DISPLAY=":$n"
+  return 1
+}
+
+_lumek_wait_for_x() {
   local i
   for i in $(seq 1 100); do
-    xdpyinfo >/dev/null 2>&1 && return 0
+    DISPLAY="$1" xdpyinfo >/dev/null 2>&1 && return 0
     sleep 0.1
   done
-  echo "Xvfb did not start on $DISPLAY" >&2
+  echo "no X server came up on $1" >&2
   return 1
+}
+
+# True when a window manager has announced itself on $DISPLAY.
+lumek_window_manager_up() {
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
+
+# Every desktop has a window manager: without one, Wine waits seconds for
+# answers about the windows it hands over. Starts openbox unless one runs.
+lumek_ensure_window_manager() {
+  lumek_window_manager_up && return 0
+  openbox --sm-disable >/dev/null 2>&1 &
+  LUMEK_DISPLAY_PIDS="$! $LUMEK_DISPLAY_PIDS"
+  local i
+  for i in $(seq 1 100); do
+    lumek_window_manager_up && return 0
+    sleep 0.1
+  done
+  echo "openbox did not come up on $DISPLAY" >&2
+  return 1
+}
+
+# Makes $DISPLAY a usable desktop with a window manager: the one given, or a
+# private one (one screen, or the monitors of LUMEK_SCREENS).
+lumek_ensure_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    lumek_ensure_window_manager
+    return
+  fi
+  local host
+  host=$(_lumek_free_display 90) || { echo "no free X display number" >&2; return 1; }
+  if [ -z "${LUMEK_SCREENS:-}" ]; then
+    Xvfb ":$host" -screen 0 "$LUMEK_SCREEN" -nolisten tcp >/dev/null 2>&1 &
+    LUMEK_DISPLAY_PIDS="$! $LUMEK_DISPLAY_PIDS"
+    _lumek_wait_for_x ":$host" || return 1
+    export DISPLAY=":$host"
+  else
+    local width=0 height=0 screen w h
+    local xephyr_screens=()
+    for screen in $LUMEK_SCREENS; do
+      w=${screen%%x*}; h=${screen#*x}; h=${h%%x*}
+      width=$((width + w)); [ "$h" -gt "$height" ] && height=$h
+      xephyr_screens+=(-screen "${w}x${h}")
+    done
+    Xvfb ":$host" -screen 0 "${width}x${height}x24" -nolisten tcp >/dev/null 2>&1 &
+    LUMEK_DISPLAY_PIDS="$! $LUMEK_DISPLAY_PIDS"
+    _lumek_wait_for_x ":$host" || return 1
+    local nested
+    nested=$(_lumek_free_display $((host + 1))) || { echo "no free X display number" >&2; return 1; }
+    DISPLAY=":$host" Xephyr ":$nested" "${xephyr_screens[@]}" +xinerama -extension RANDR -nolisten tcp \
+      >/dev/null 2>&1 &
+    LUMEK_DISPLAY_PIDS="$! $LUMEK_DISPLAY_PIDS"
+    _lumek_wait_for_x ":$nested" || return 1
+    export DISPLAY=":$nested"
+  fi
+  lumek_ensure_window_manager
+}
+
+# Ends what lumek_ensure_display started: the manager, then the servers.
+lumek_stop_display() {
+  local pid
+  for pid in $LUMEK_DISPLAY_PIDS; do kill "$pid" 2>/dev/null || true; done
+  LUMEK_DISPLAY_PIDS=""
 }
 
 # A persistent wineserver keeps every later wine start fast; wineboot makes the prefix once.
@@ -33,14 +111,6 @@ lumek_ensure_wine() {
   wineserver -p >/dev/null 2>&1 || true
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || true
-  fi
-  # Wine: with no window manager on the display, hiding or destroying a window
-  # that Wine hands to the manager waits 2 s for an answer that never comes.
-  # The app tests make a thousand main forms, so their windows stay unmanaged;
-  # LUMEK.exe itself keeps the default the end-to-end tests look at.
-  if [ ! -f "$WINEPREFIX/.lumek-unmanaged-tests" ]; then
-    wine reg add 'HKCU\Software\Wine\AppDefaults\app_tests.exe\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
-      touch "$WINEPREFIX/.lumek-unmanaged-tests"
   fi
   return 0
 }

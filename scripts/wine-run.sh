@@ -8,5 +8,5 @@ if [ -z "${LUMEK_WINESERVER_READY:-}" ]; then lumek_ensure_wine; fi
 exe=$1; shift
 wine "$exe" "$@"
 rc=$?
-if [ -n "${LUMEK_XVFB_PID:-}" ]; then kill "$LUMEK_XVFB_PID" 2>/dev/null; fi
+lumek_stop_display
 exit $rc

@@ -8,8 +8,6 @@ E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export LUMEK_BUILD_DIR=$E2E_BUILD
 source "$E2E_ROOT/scripts/wine-env.sh"
 lumek_ensure_display
-# Set when lumek_ensure_display started an Xvfb for this test alone.
-E2E_XVFB=${LUMEK_XVFB_PID:-}
 [ -n "${LUMEK_WINESERVER_READY:-}" ] || lumek_ensure_wine
 E2E_CTL="$E2E_BUILD/tests/lumekctl.exe"
 E2E_DIR=$(mktemp -d "$E2E_BUILD/e2e.XXXXXX")
@@ -331,7 +329,7 @@ e2e_menu_choose() {
 e2e_cleanup() {
   e2e_stop
   rm -rf "$E2E_DIR"
-  [ -z "$E2E_XVFB" ] || kill "$E2E_XVFB" 2>/dev/null || true
+  lumek_stop_display
 }
 trap e2e_cleanup EXIT
 # A timeout's signal ends the test through its exit, so the clean-up runs.
