@@ -329,6 +329,8 @@ e2e_menu_choose() {
 e2e_cleanup() {
   e2e_stop
   rm -rf "$E2E_DIR"
+  # A test on a desktop of its own also has a Wine prefix and server of its own.
+  [ -z "${LUMEK_SCREENS:-}" ] || wineserver -k >/dev/null 2>&1 || true
   lumek_stop_display
 }
 trap e2e_cleanup EXIT

@@ -63,9 +63,20 @@ bool WaitFor(bool present, double seconds) {
 
 }  // namespace
 
+// One line per monitor Wine shows, "LEFT TOP RIGHT BOTTOM", the primary marked.
+BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (::GetMonitorInfoA(monitor, &info)) {
+    std::printf("%ld %ld %ld %ld%s\n", info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
+                info.rcMonitor.bottom, (info.dwFlags & MONITORINFOF_PRIMARY) ? " primary" : "");
+  }
+  return TRUE;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: lumekctl close|taskbar-created|tray-notify MSG|wait-app S|wait-gone S|hold FILE S|box-text|box-ok\n");
+    std::fprintf(stderr, "usage: lumekctl close|taskbar-created|tray-notify MSG|wait-app S|wait-gone S|hold FILE S|box-text|box-ok|monitors\n");
     return 2;
   }
   const char* command = argv[1];
@@ -110,6 +121,10 @@ int main(int argc, char** argv) {
     HWND box = ::FindWindowA("#32770", "Lumek");
     if (!box) return 1;
     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return 0;
+  }
+  if (std::strcmp(command, "monitors") == 0) {
+    ::EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
     return 0;
   }
   if (std::strcmp(command, "wait-app") == 0 && argc >= 3) return WaitFor(true, std::atof(argv[2])) ? 0 : 1;
