@@ -157,11 +157,12 @@ e2e_check_settings() {
 
 # --- windows on the X side -------------------------------------------------
 
-# "ID WxH+X+Y" (absolute position) of every viewable top-level window whose
-# tree line matches the pattern.
+# "ID WxH+X+Y" (absolute position) of every viewable window whose tree line
+# matches the pattern, at any depth: a window manager reparents the windows
+# it manages into frames of its own, wherever it puts them.
 e2e_viewable_windows() {
   local id
-  for id in $(xwininfo -root -tree | grep -E '^ {5}0x' | grep -E "$1" | awk '{print $1}'); do
+  for id in $(xwininfo -root -tree | grep -E '^ +0x' | grep -E "$1" | awk '{print $1}'); do
     xwininfo -id "$id" 2>/dev/null | awk -v id="$id" '
       /Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
       /Width:/ {w=$2} /Height:/ {h=$2} /IsViewable/ {v=1}
