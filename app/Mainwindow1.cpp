@@ -5,6 +5,7 @@
 #include "app/Ywindow1.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
+#include "framework/FileLock.h"
 #include "framework/IniFiles.h"
 #include "framework/Menus.h"
 #include "framework/Platform.h"
@@ -22,6 +23,9 @@ namespace {
 constexpr char kInformationAddress[] = "https://www.lumek.example/info.php?pf=w&sn=";
 constexpr char kSettingsSection[] = "SET";
 constexpr char kSettingsFileName[] = "LUMEK.ini";
+// A pass takes milliseconds; a copy stuck in its pass must not keep another
+// from closing, nor from saving before a logoff ends it.
+constexpr DWORD kSettingsTurnTimeoutMs = 5000;
 
 // The component classes the stored descriptions of Lumek's forms name.
 void RegisterLumekStoredClasses() {
@@ -165,9 +169,13 @@ std::string TMainForm1::SettingsPath() const {
   return module.empty() ? std::string() : ExtractFilePath(module) + kSettingsFileName;
 }
 
+// Each pass takes its turn with every other copy using the same file, from
+// before the file object exists until after its flush: two copies closed
+// together otherwise interleave their key-by-key rewrites and lose keys.
 void TMainForm1::ReadSettings() {
   std::string path = SettingsPath();
   if (path.empty()) return;
+  FileLock turn = LockFile(path, kSettingsTurnTimeoutMs);
   TIniFile ini(path);
   N21->SetChecked(ini.ReadBool(kSettingsSection, "XVISIBLE", N21->Checked()));
   N22->SetChecked(ini.ReadBool(kSettingsSection, "YVISIBLE", N22->Checked()));
@@ -203,6 +211,7 @@ void TMainForm1::ReadSettings() {
 void TMainForm1::WriteSettings() {
   std::string path = SettingsPath();
   if (path.empty()) return;
+  FileLock turn = LockFile(path, kSettingsTurnTimeoutMs);
   TIniFile ini(path);
   ini.WriteBool(kSettingsSection, "XVISIBLE", N21->Checked());
   ini.WriteBool(kSettingsSection, "YVISIBLE", N22->Checked());

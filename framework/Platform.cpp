@@ -106,6 +106,11 @@ PlatformCalls MakeRealPlatform() {
   calls.CreateMutexA = [](LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) {
     return ::CreateMutexA(attributes, initialOwner, name);
   };
+  calls.WaitForSingleObject = [](HANDLE object, DWORD milliseconds) {
+    return ::WaitForSingleObject(object, milliseconds);
+  };
+  calls.ReleaseMutex = [](HANDLE mutex) { return ::ReleaseMutex(mutex); };
+  calls.CloseHandle = [](HANDLE object) { return ::CloseHandle(object); };
   calls.GetPrivateProfileStringA = [](LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
                                       LPCSTR fileName) {
     return ::GetPrivateProfileStringA(section, key, defaultValue, buffer, size, fileName);

@@ -47,6 +47,9 @@ struct PlatformCalls {
   // Kernel
   DWORD (*GetModuleFileNameA)(HMODULE module, LPSTR buffer, DWORD size);
   HANDLE (*CreateMutexA)(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+  DWORD (*WaitForSingleObject)(HANDLE object, DWORD milliseconds);
+  BOOL (*ReleaseMutex)(HANDLE mutex);
+  BOOL (*CloseHandle)(HANDLE object);
   DWORD (*GetPrivateProfileStringA)(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
                                     LPCSTR fileName);
   BOOL (*WritePrivateProfileStringA)(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);

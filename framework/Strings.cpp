@@ -72,4 +72,16 @@ std::string AnsiToUtf8(const std::string& ansi) {
   return WideToCodePage(wide.data(), static_cast<int>(wide.size()), CP_UTF8);
 }
 
+std::wstring FoldedPath(const std::string& path) {
+  std::wstring wide = CodePageToWide(path, CP_ACP);
+  if (wide.empty()) return wide;
+  const int length = static_cast<int>(wide.size());
+  std::wstring folded(wide.size(), L'\0');
+  // Without LCMAP_LINGUISTIC_CASING the mapping is the file system's, one unit for one.
+  if (::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), length, folded.data(), length) != length) {
+    return wide;
+  }
+  return folded;
+}
+
 }  // namespace lumek

@@ -21,4 +21,10 @@ std::string SystemErrorText(DWORD error);
 std::string Utf8ToAnsi(const std::string& utf8);
 std::string AnsiToUtf8(const std::string& ansi);
 
+// A path in the system code page as the file system compares names: in
+// UTF-16, every letter upper-cased by the file system's casing rules rather
+// than a language's, so two spellings of one path fold alike and the second
+// bytes of double-byte characters are never mistaken for letters.
+std::wstring FoldedPath(const std::string& path);
+
 }  // namespace lumek

@@ -18,6 +18,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Mainwindow1.h"
@@ -78,6 +79,8 @@ class MainFormFixture {
   std::string IniPath() const { return directory_ + "LUMEK.ini"; }
   // The full path the seam reports (before any cut to the caller's buffer).
   const std::string& ModulePath() const { return State().modulePath; }
+  // The seam reports this path from now on; its directory need not exist for a read pass.
+  void ReportModulePath(std::string path) { State().modulePath = std::move(path); }
 
   void WriteIni(const std::string& bytes) const {
     HANDLE file = ::CreateFileA(IniPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/Exceptions.h"
+#include "framework/FileLockName.h"
 #include "framework/Menus.h"
 #include "framework/Strings.h"
 #include "tests/app/MainFormFixture.h"
@@ -151,9 +152,11 @@ TEST(SettingsPath, ACutOffModulePathReadsWritesAndOpensNothing) {
   // Where a cut-off path would point: the settings directory itself.
   const std::string file = "[SET]\r\nXYBOLD=3\r\nSOUND=0\r\n";
   app.WriteIni(file);
+  app.Recorder().Mutexes();
   TMainForm1& form = app.Construct();
   EXPECT_EQ(StateOf(form), kStoredState);
   EXPECT_EQ(app.Close(), file);
+  EXPECT_TRUE(app.Recorder().CallsStartingWith("CreateMutexA").empty()) << "no file, so no turn to take";
 
   app.Recorder().Clear();
   form.N8Click(form.N8);
@@ -192,6 +195,150 @@ TEST(SettingsWrite, SessionEndSavesSilentlyAndDeletingTheFormWritesNothing) {
 
   app.DestroyForm();
   EXPECT_EQ(app.IniBytes(), saved);
+}
+
+// What a settings pass asks of the platform: the mutex calls and the profile
+// calls in the order made, the tray's shell calls left out.
+std::vector<std::string> TurnAndProfileCalls(const CallRecorder& recorder) {
+  std::vector<std::string> calls;
+  for (const std::string& line : recorder.Calls()) {
+    if (line.compare(0, 5, "Shell") != 0) calls.push_back(line);
+  }
+  return calls;
+}
+
+std::string LockNameOf(const MainFormFixture& app) { return FileLockName(FoldedPath(app.IniPath())); }
+
+// The mutex made and waited for before `inside`, released and closed after it.
+std::vector<std::string> Turn(const std::string& lockName, const std::vector<std::string>& inside) {
+  std::vector<std::string> calls = {"CreateMutexA(0, FALSE, " + lockName + ")",
+                                    "WaitForSingleObject(" + lockName + ", 5000)"};
+  calls.insert(calls.end(), inside.begin(), inside.end());
+  calls.push_back("ReleaseMutex(" + lockName + ")");
+  calls.push_back("CloseHandle(" + lockName + ")");
+  return calls;
+}
+
+const std::vector<std::string> kReadPassCalls = {
+    "GetPrivateProfileStringA(SET, XVISIBLE)", "GetPrivateProfileStringA(SET, YVISIBLE)",
+    "GetPrivateProfileStringA(SET, WARP)",     "GetPrivateProfileStringA(SET, XYCOLOR)",
+    "GetPrivateProfileStringA(SET, XYCOLOR)",  "GetPrivateProfileStringA(SET, XYBOLD)",
+    "GetPrivateProfileStringA(SET, XYBOLD)",   "GetPrivateProfileStringA(SET, SOUND)",
+    "GetPrivateProfileStringA(SET, SPEED)",    "GetPrivateProfileStringA(SET, ALLSCREENS)",
+    "WritePrivateProfileStringA(null, null, null)",
+};
+// The write pass of the stored state, with its thickness as given.
+std::vector<std::string> WritePassCalls(const std::string& bold) {
+  return {"WritePrivateProfileStringA(SET, XVISIBLE, 1)", "WritePrivateProfileStringA(SET, YVISIBLE, 1)",
+          "WritePrivateProfileStringA(SET, WARP, 0)",     "WritePrivateProfileStringA(SET, XYCOLOR, 255)",
+          "WritePrivateProfileStringA(SET, XYBOLD, " + bold + ")",
+          "WritePrivateProfileStringA(SET, SOUND, 1)",    "WritePrivateProfileStringA(SET, SPEED, 20)",
+          "WritePrivateProfileStringA(SET, ALLSCREENS, 0)", "WritePrivateProfileStringA(null, null, null)"};
+}
+
+TEST(SettingsTurn, EveryPassHoldsTheFilesMutexAroundAllItsProfileCallsFlushIncluded) {
+  struct Row {
+    const char* name;
+    void (*pass)(MainFormFixture& app);  // null: the read pass the construction runs
+    std::vector<std::string> inside;
+  } rows[] = {
+      {"read pass at start-up", nullptr, kReadPassCalls},
+      {"write pass at close", [](MainFormFixture& app) { app.Close(); }, WritePassCalls("1")},
+      {"write pass at the session's end", [](MainFormFixture&) { Application->OnEndSession(Application); },
+       WritePassCalls("1")},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    MainFormFixture app;
+    app.Recorder().Mutexes().Profiles();
+    app.Construct();
+    if (row.pass) {
+      app.Recorder().Clear();
+      row.pass(app);
+    }
+    std::vector<std::string> calls = TurnAndProfileCalls(app.Recorder());
+    std::vector<std::string> expected = Turn(LockNameOf(app), row.inside);
+    EXPECT_EQ(calls, expected) << ShowSequences(calls, expected);
+  }
+}
+
+TEST(SettingsTurn, AWaitThatIsAbandonedTimesOutOrFailsStillRunsBothPasses) {
+  struct Row {
+    const char* name;
+    DWORD answer;
+    bool held;  // released after the pass, or closed at once and the pass unguarded
+  } rows[] = {
+      {"abandoned by a copy that ended in its pass: the turn is taken", WAIT_ABANDONED, true},
+      {"timed out behind a stuck copy", WAIT_TIMEOUT, false},
+      {"failed", WAIT_FAILED, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    MainFormFixture app;
+    app.WriteIni("[SET]\r\nXYBOLD=3\r\n");
+    app.Recorder().Mutexes().AnswerWaits(row.answer).Profiles();
+    TMainForm1& form = app.Construct();
+    EXPECT_TRUE(form.N11->Checked()) << "the read pass ran";
+    app.Recorder().Clear();
+    EXPECT_EQ(app.Close(), WritePass("XYBOLD", "3"));
+
+    const std::string lockName = LockNameOf(app);
+    std::vector<std::string> expected;
+    if (row.held) {
+      expected = Turn(lockName, WritePassCalls("3"));
+    } else {
+      expected = {"CreateMutexA(0, FALSE, " + lockName + ")", "WaitForSingleObject(" + lockName + ", 5000)",
+                  "CloseHandle(" + lockName + ")"};
+      for (const std::string& call : WritePassCalls("3")) expected.push_back(call);
+    }
+    std::vector<std::string> calls = TurnAndProfileCalls(app.Recorder());
+    EXPECT_EQ(calls, expected) << ShowSequences(calls, expected);
+  }
+}
+
+
+TEST(SettingsTurn, TwoSpellingsOfOneFolderShareTheMutexAndTwoFoldersDoNot) {
+  struct Row {
+    const char* name;
+    std::string modulePath;
+    std::string otherModulePath;
+    bool shared;
+  } rows[] = {
+      {"ASCII letters in the other case", "C:\\Tools\\LUMEK.exe", "c:\\TOOLS\\lumek.EXE", true},
+      {"a full-width letter in the other case", "C:\\\x82\x60\\LUMEK.exe", "C:\\\x82\x81\\LUMEK.exe", true},
+      {"katakana whose second bytes are an upper- and a lower-case ASCII letter", "C:\\\x83\x41\\LUMEK.exe",
+       "C:\\\x83\x61\\LUMEK.exe", false},
+      {"one letter more", "C:\\Tools\\LUMEK.exe", "C:\\Tools2\\LUMEK.exe", false},
+      {"the same folder name on another drive", "C:\\Tools\\LUMEK.exe", "D:\\Tools\\LUMEK.exe", false},
+  };
+  // The mutex the read pass takes when the executable reports `modulePath`.
+  auto lockNameFor = [](const std::string& modulePath) {
+    MainFormFixture app;
+    app.ReportModulePath(modulePath);
+    app.Recorder().Mutexes();
+    app.Construct();
+    std::vector<std::string> made = app.Recorder().CallsStartingWith("CreateMutexA");
+    return made.size() == 1 ? made[0] : "not one mutex: " + std::to_string(made.size());
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string lockName = lockNameFor(row.modulePath);
+    const std::string otherLockName = lockNameFor(row.otherModulePath);
+    EXPECT_EQ(lockName == otherLockName, row.shared) << lockName << "\n" << otherLockName;
+  }
+}
+
+TEST(SettingsTurn, ARefusedWriteRaisesWithTheTurnLetGo) {
+  MainFormFixture app;
+  app.Recorder().Mutexes();
+  app.Construct();
+  app.Recorder().Clear();
+  Platform().WritePrivateProfileStringA = &RefuseTheColour;
+  EXPECT_THROW(app.Close(), EIniFileException);
+  Platform().WritePrivateProfileStringA = RealPlatform().WritePrivateProfileStringA;
+  std::vector<std::string> calls = TurnAndProfileCalls(app.Recorder());
+  std::vector<std::string> expected = Turn(LockNameOf(app), {});
+  EXPECT_EQ(calls, expected) << ShowSequences(calls, expected);
 }
 
 }  // namespace

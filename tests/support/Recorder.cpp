@@ -13,6 +13,8 @@ namespace {
 CallRecorder* active = nullptr;
 std::vector<std::string> log;
 std::map<HWND, std::string> names;
+std::map<HANDLE, std::string> mutexNames;
+DWORD waitAnswer = WAIT_FAILED;
 
 std::string Hex(unsigned long value) {
   char text[16];
@@ -26,6 +28,17 @@ std::string Window(HWND window) {
   if (window == HWND_NOTOPMOST) return "HWND_NOTOPMOST";
   if (window == HWND_BOTTOM) return "HWND_BOTTOM";
   return active ? active->NameOf(window) : Hex(reinterpret_cast<unsigned long>(window));
+}
+
+std::string Mutex(HANDLE mutex) {
+  auto found = mutexNames.find(mutex);
+  return found != mutexNames.end() ? found->second : Hex(reinterpret_cast<unsigned long>(mutex));
+}
+
+std::string Text(LPCSTR text) { return text ? text : "null"; }
+
+void RecordWait(HANDLE object, DWORD milliseconds) {
+  CallRecorder::Record("WaitForSingleObject(" + Mutex(object) + ", " + std::to_string(milliseconds) + ")");
 }
 
 std::string InsertAfter(HWND window) { return window == HWND_TOP ? "HWND_TOP" : Window(window); }
@@ -51,6 +64,7 @@ CallRecorder::~CallRecorder() {
   if (active == this) active = nullptr;
   log.clear();
   names.clear();
+  mutexNames.clear();
 }
 
 CallRecorder* CallRecorder::Active() { return active; }
@@ -162,6 +176,52 @@ CallRecorder& CallRecorder::WindowTimers() {
   Platform().KillTimer = [](HWND w, UINT_PTR id) {
     Record("KillTimer(" + Join({Window(w), std::to_string(id)}) + ")");
     return RealPlatform().KillTimer(w, id);
+  };
+  return *this;
+}
+
+CallRecorder& CallRecorder::Mutexes() {
+  Platform().CreateMutexA = [](LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) {
+    Record("CreateMutexA(" + Join({attributes ? "attributes" : "0", initialOwner ? "TRUE" : "FALSE", Text(name)}) +
+           ")");
+    HANDLE mutex = RealPlatform().CreateMutexA(attributes, initialOwner, name);
+    if (mutex) mutexNames[mutex] = Text(name);
+    return mutex;
+  };
+  Platform().WaitForSingleObject = [](HANDLE object, DWORD milliseconds) {
+    RecordWait(object, milliseconds);
+    return RealPlatform().WaitForSingleObject(object, milliseconds);
+  };
+  Platform().ReleaseMutex = [](HANDLE mutex) {
+    Record("ReleaseMutex(" + Mutex(mutex) + ")");
+    return RealPlatform().ReleaseMutex(mutex);
+  };
+  Platform().CloseHandle = [](HANDLE object) {
+    Record("CloseHandle(" + Mutex(object) + ")");
+    mutexNames.erase(object);
+    return RealPlatform().CloseHandle(object);
+  };
+  return *this;
+}
+
+CallRecorder& CallRecorder::AnswerWaits(DWORD result) {
+  waitAnswer = result;
+  Platform().WaitForSingleObject = [](HANDLE object, DWORD milliseconds) {
+    RecordWait(object, milliseconds);
+    return waitAnswer;
+  };
+  return *this;
+}
+
+CallRecorder& CallRecorder::Profiles() {
+  Platform().GetPrivateProfileStringA = [](LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
+                                           LPCSTR fileName) {
+    Record("GetPrivateProfileStringA(" + Join({Text(section), Text(key)}) + ")");
+    return RealPlatform().GetPrivateProfileStringA(section, key, defaultValue, buffer, size, fileName);
+  };
+  Platform().WritePrivateProfileStringA = [](LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
+    Record("WritePrivateProfileStringA(" + Join({Text(section), Text(key), Text(value)}) + ")");
+    return RealPlatform().WritePrivateProfileStringA(section, key, value, fileName);
   };
   return *this;
 }

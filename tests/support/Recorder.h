@@ -27,6 +27,11 @@ class CallRecorder {
   CallRecorder& Shell();         // Shell_NotifyIconA, ShellExecuteA (not forwarded)
   CallRecorder& Multimedia();    // timeBeginPeriod, timeEndPeriod, timeSetEvent, timeKillEvent, sndPlaySoundA (not forwarded)
   CallRecorder& WindowTimers();  // SetTimer, KillTimer
+  // CreateMutexA, WaitForSingleObject, ReleaseMutex, CloseHandle; a mutex is shown by the name it was made with.
+  CallRecorder& Mutexes();
+  // Waits are recorded as Mutexes() does and answered with `result` at once (not forwarded).
+  CallRecorder& AnswerWaits(DWORD result);
+  CallRecorder& Profiles();  // GetPrivateProfileStringA, WritePrivateProfileStringA
 
   void Name(HWND window, std::string name);
   std::string NameOf(HWND window) const;

@@ -224,11 +224,7 @@ class ServicesMutexName : public ::testing::Test {
       if (copied < size) buffer[copied] = '\0';
       return copied;
     };
-    Platform().CreateMutexA = [](LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) {
-      CallRecorder::Record(std::string("CreateMutexA(") + (attributes ? "attributes" : "0") + ", " +
-                           (initialOwner ? "TRUE" : "FALSE") + ", " + (name ? name : "null") + ")");
-      return RealPlatform().CreateMutexA(attributes, initialOwner, name);
-    };
+    recorder_.Mutexes();
   }
   CallRecorder recorder_;
 };

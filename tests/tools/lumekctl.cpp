@@ -4,6 +4,8 @@
 // file locked (as root a read-only folder would not stop a write).
 //
 //   lumekctl close                      WM_CLOSE to Lumek's application window
+//   lumekctl close-all                  WM_CLOSE to every running copy's application window, back to back
+//   lumekctl wait-count N SECONDS       wait until exactly N copies' application windows exist
 //   lumekctl taskbar-created            broadcast "TaskbarCreated"
 //   lumekctl tray-notify MOUSEMSG       post 0x465 (icon 0, MOUSEMSG) to Lumek's tray window
 //   lumekctl wait-app SECONDS           wait until Lumek's application window exists
@@ -16,10 +18,32 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 HWND FindLumek() { return ::FindWindowA("TApplication", "Lumek"); }
+
+bool IsLumek(HWND window) {
+  char className[64] = {};
+  char title[64] = {};
+  ::GetClassNameA(window, className, sizeof className);
+  ::GetWindowTextA(window, title, sizeof title);
+  return std::strcmp(className, "TApplication") == 0 && std::strcmp(title, "Lumek") == 0;
+}
+
+// Every copy's application window, so all of them can be told at once.
+BOOL CALLBACK CollectLumeks(HWND window, LPARAM context) {
+  auto* found = reinterpret_cast<std::vector<HWND>*>(context);
+  if (IsLumek(window)) found->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> AllLumeks() {
+  std::vector<HWND> found;
+  ::EnumWindows(CollectLumeks, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
 
 struct TrayWindows {
   DWORD process;
@@ -52,16 +76,15 @@ BOOL CALLBACK PrintStaticText(HWND child, LPARAM) {
   return TRUE;
 }
 
-bool WaitFor(bool present, double seconds) {
+template <typename Condition>
+bool WaitUntil(Condition holds, double seconds) {
   DWORD deadline = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
   while (static_cast<LONG>(deadline - ::GetTickCount()) > 0) {
-    if ((FindLumek() != nullptr) == present) return true;
+    if (holds()) return true;
     ::Sleep(50);
   }
-  return (FindLumek() != nullptr) == present;
+  return holds();
 }
-
-}  // namespace
 
 // One line per monitor Wine shows, "LEFT TOP RIGHT BOTTOM", the primary marked.
 BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
@@ -74,9 +97,11 @@ BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
   return TRUE;
 }
 
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: lumekctl close|taskbar-created|tray-notify MSG|wait-app S|wait-gone S|hold FILE S|box-text|box-ok|monitors\n");
+    std::fprintf(stderr, "usage: lumekctl close|close-all|wait-count N S|taskbar-created|tray-notify MSG|wait-app S|wait-gone S|hold FILE S|box-text|box-ok|monitors\n");
     return 2;
   }
   const char* command = argv[1];
@@ -85,6 +110,15 @@ int main(int argc, char** argv) {
     if (!app) return 1;
     ::PostMessageA(app, WM_CLOSE, 0, 0);
     return 0;
+  }
+  if (std::strcmp(command, "close-all") == 0) {
+    std::vector<HWND> copies = AllLumeks();
+    for (HWND app : copies) ::PostMessageA(app, WM_CLOSE, 0, 0);
+    return copies.empty() ? 1 : 0;
+  }
+  if (std::strcmp(command, "wait-count") == 0 && argc >= 4) {
+    const size_t count = static_cast<size_t>(std::atoi(argv[2]));
+    return WaitUntil([count] { return AllLumeks().size() == count; }, std::atof(argv[3])) ? 0 : 1;
   }
   if (std::strcmp(command, "taskbar-created") == 0) {
     UINT message = ::RegisterWindowMessageA("TaskbarCreated");
@@ -127,8 +161,12 @@ int main(int argc, char** argv) {
     ::EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
     return 0;
   }
-  if (std::strcmp(command, "wait-app") == 0 && argc >= 3) return WaitFor(true, std::atof(argv[2])) ? 0 : 1;
-  if (std::strcmp(command, "wait-gone") == 0 && argc >= 3) return WaitFor(false, std::atof(argv[2])) ? 0 : 1;
+  if (std::strcmp(command, "wait-app") == 0 && argc >= 3) {
+    return WaitUntil([] { return FindLumek() != nullptr; }, std::atof(argv[2])) ? 0 : 1;
+  }
+  if (std::strcmp(command, "wait-gone") == 0 && argc >= 3) {
+    return WaitUntil([] { return FindLumek() == nullptr; }, std::atof(argv[2])) ? 0 : 1;
+  }
   std::fprintf(stderr, "unknown command %s\n", command);
   return 2;
 }
