@@ -23,4 +23,9 @@ uint32_t HeartbeatInterval(int x, int y, int centerX, int centerY) {
   return kFastestBeat + static_cast<uint32_t>(std::llabs(d) / 2);
 }
 
+uint32_t TicksPerCoverCheck(uint32_t trackingIntervalMs) {
+  if (trackingIntervalMs == 0 || trackingIntervalMs >= kLinesBackOnTopMs) return 1;
+  return kLinesBackOnTopMs / trackingIntervalMs;
+}
+
 }  // namespace lumek

@@ -14,4 +14,10 @@ const char* HeartbeatSoundFor(int x, int centerX);
 // 500 ms plus half the distance of x + y from the centre's x + y.
 uint32_t HeartbeatInterval(int x, int y, int centerX, int centerY);
 
+// How many tracking ticks may pass between two looks at whether something
+// came over the lines, so that they are back on top within kLinesBackOnTopMs
+// at any tracking interval (every tick for intervals of 100 ms and more).
+constexpr uint32_t kLinesBackOnTopMs = 100;
+uint32_t TicksPerCoverCheck(uint32_t trackingIntervalMs);
+
 }  // namespace lumek

@@ -1,5 +1,8 @@
 #include "app/Mainwindow1.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "app/CrosshairRules.h"
 #include "app/Xwindow1.h"
 #include "app/Ywindow1.h"
@@ -232,8 +235,44 @@ void TMainForm1::Timer1Timer(TObject*) {
   if (!XForm1->Visible() && !YForm1->Visible()) return;
   POINT pointer{};
   Platform().GetCursorPos(&pointer);
-  PlaceLines(ScreenPoint{pointer.x, pointer.y});
-  Platform().SetWindowPos(WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  const ScreenPoint at{pointer.x, pointer.y};
+  PlaceLines(at);
+  // While the pointer rests nothing is moved and nothing needs putting back:
+  // a tick then costs no more than the pointer read.
+  if (!(at == trackedPointer_)) {
+    trackedPointer_ = at;
+    Platform().SetWindowPos(WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  }
+  // Moves keep the z-order, so a topmost window that came over the lines
+  // would stay there, pointer moving or not: look now and then, raise once.
+  if (++ticksSinceCoverCheck_ >= TicksPerCoverCheck(Timer1->Interval())) {
+    ticksSinceCoverCheck_ = 0;
+    if (LinesCovered()) RaiseLines();
+  }
+}
+
+bool TMainForm1::LinesCovered() {
+  const HWND own[] = {WindowHandle(), XForm1->WindowHandle(), YForm1->WindowHandle()};
+  const DWORD process = ::GetCurrentProcessId();
+  for (TForm* line : {static_cast<TForm*>(XForm1), static_cast<TForm*>(YForm1)}) {
+    if (!line->Visible()) continue;
+    for (HWND above = Platform().GetWindow(line->WindowHandle(), GW_HWNDPREV); above;
+         above = Platform().GetWindow(above, GW_HWNDPREV)) {
+      if (std::find(std::begin(own), std::end(own), above) != std::end(own)) continue;
+      if (!Platform().IsWindowVisible(above)) continue;
+      // Lumek's own menu and colour dialog open over its lines, as they always have.
+      DWORD owner = 0;
+      Platform().GetWindowThreadProcessId(above, &owner);
+      if (owner != process) return true;
+    }
+  }
+  return false;
+}
+
+void TMainForm1::RaiseLines() {
+  for (TForm* line : {static_cast<TForm*>(XForm1), static_cast<TForm*>(YForm1)}) {
+    Platform().SetWindowPos(line->WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
 }
 
 void TMainForm1::PlaceLines(ScreenPoint pointer) {

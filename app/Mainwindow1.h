@@ -1,6 +1,7 @@
 #pragma once
 // The hidden main form: owner of every component and of the two line
 // windows; its handlers are all of Lumek's behaviour.
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -77,6 +78,10 @@ class TMainForm1 : public TForm {
   void CheckSpeed(TMenuItem* chosen, uint32_t interval);
   // Sizes and places both lines for the pointer on the current monitor layout.
   void PlaceLines(ScreenPoint pointer);
+  // True when a visible window of another program lies above a shown line.
+  bool LinesCovered();
+  // Puts both lines back at the top of the topmost band, without activating them.
+  void RaiseLines();
   // The heartbeat's centre: half the primary monitor's size, taken anew when the layout changed.
   void FollowPrimaryMonitor();
 
@@ -84,6 +89,9 @@ class TMainForm1 : public TForm {
   int CenterX = 0;
   int CenterY = 0;
   unsigned centreGeneration_ = 0;
+  // The pointer the lines were last placed for, and the ticks since the last look above them.
+  ScreenPoint trackedPointer_{INT_MIN, INT_MIN};
+  uint32_t ticksSinceCoverCheck_ = 0;
 };
 
 extern TMainForm1* MainForm1;

@@ -62,6 +62,9 @@ PlatformCalls MakeRealPlatform() {
   calls.SetWindowPos = [](HWND w, HWND after, int x, int y, int cx, int cy, UINT flags) {
     return ::SetWindowPos(w, after, x, y, cx, cy, flags);
   };
+  calls.GetWindow = [](HWND w, UINT relation) { return ::GetWindow(w, relation); };
+  calls.IsWindowVisible = [](HWND w) { return ::IsWindowVisible(w); };
+  calls.GetWindowThreadProcessId = [](HWND w, LPDWORD process) { return ::GetWindowThreadProcessId(w, process); };
   calls.ShowWindow = [](HWND w, int command) { return ::ShowWindow(w, command); };
   calls.SetActiveWindow = [](HWND w) { return ::SetActiveWindow(w); };
   calls.SetForegroundWindow = [](HWND w) { return ::SetForegroundWindow(w); };

@@ -14,6 +14,9 @@ struct PlatformCalls {
   HWND (*CreateWindowExA)(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
                           int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
   BOOL (*SetWindowPos)(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+  HWND (*GetWindow)(HWND window, UINT relation);
+  BOOL (*IsWindowVisible)(HWND window);
+  DWORD (*GetWindowThreadProcessId)(HWND window, LPDWORD process);
   BOOL (*ShowWindow)(HWND window, int command);
   HWND (*SetActiveWindow)(HWND window);
   BOOL (*SetForegroundWindow)(HWND window);

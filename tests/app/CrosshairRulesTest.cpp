@@ -1,6 +1,7 @@
 // The crosshair's pure rules: heartbeat zones and tempo, centres, the information page.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/CrosshairRules.h"
@@ -52,6 +53,24 @@ TEST(Heartbeat, IntervalGrowsWithDistanceFromTheCentreDiagonal) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(HeartbeatInterval(row.x, row.y, centerX, centerY), row.interval);
+  }
+}
+
+TEST(CoverCheck, LinesAreLookedAtOftenEnoughToBeBackOnTopWithinTheBound) {
+  struct Row {
+    const char* name;
+    uint32_t interval, ticks;
+  } rows[] = {
+      {"fast: every fifth tick", 20, 5},   {"one third of the bound rounds down", 33, 3},
+      {"fairly fast: every tick", 60, 1},  {"at the bound: every tick", 100, 1},
+      {"slow: every tick", 540, 1},        {"a zero interval from the file", 0, 1},
+      {"the finest interval", 1, 100},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const uint32_t ticks = TicksPerCoverCheck(row.interval);
+    EXPECT_EQ(ticks, row.ticks);
+    EXPECT_LE(ticks * row.interval, std::max(kLinesBackOnTopMs, row.interval));
   }
 }
 

@@ -3,10 +3,12 @@
 // so the timers' own queued ticks never run in between.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "app/CrosshairRules.h"
 #include "framework/Menus.h"
 #include "tests/app/MainFormFixture.h"
 #include "timers/HiTimer.h"
@@ -195,8 +197,8 @@ TEST(TrackingTick, LinesSpanThePointersMonitorAndFollowADisplayChange) {
     return app.Recorder().Calls();
   };
   tick(500, 300);
-  // At rest on an unchanged desktop: no layout read and no line call, as ever.
-  std::vector<std::string> expected = {"SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)"};
+  // At rest on an unchanged desktop: no layout read and no window call.
+  std::vector<std::string> expected = {};
   EXPECT_EQ(tick(500, 300), expected) << ShowSequences(app.Recorder().Calls(), expected);
 
   // A second, taller monitor appears on the right: every window hears of it,
@@ -250,6 +252,69 @@ TEST(HeartbeatTick, CentreFollowsTheNewPrimaryAfterAResolutionChange) {
   EXPECT_EQ(form.CenterXValue(), 640);
   EXPECT_EQ(form.CenterYValue(), 360);
   EXPECT_EQ(form.Timer2->Interval(), 500u);
+}
+
+// A window of "another program": the test's own window, reported by the seam as foreign.
+HWND gForeignWindow = nullptr;
+DWORD ForeignOwner(HWND window, LPDWORD process) {
+  DWORD thread = RealPlatform().GetWindowThreadProcessId(window, process);
+  if (window == gForeignWindow && process) *process = ::GetCurrentProcessId() + 4;
+  return thread;
+}
+
+TEST(TrackingTick, AtRestNothingIsCalledAndACoveringTopmostWindowIsRaisedOverOnce) {
+  MainFormFixture app;
+  TMainForm1& form = app.Construct();
+  app.Recorder().Windows();
+  auto windowCalls = [&] {
+    std::vector<std::string> calls;
+    for (const std::string& call : app.Recorder().Calls()) {
+      if (call.rfind("SetWindowPos", 0) == 0 || call.rfind("ShowWindow", 0) == 0) calls.push_back(call);
+    }
+    return calls;
+  };
+  const uint32_t ticksPerCheck = TicksPerCoverCheck(form.Timer1->Interval());
+  app.SetPointer(400, 300);
+  form.Timer1Timer(form.Timer1);
+
+  // At rest, through a whole look above the lines: no window call at all.
+  app.Recorder().Clear();
+  for (uint32_t i = 0; i < 2 * ticksPerCheck; ++i) form.Timer1Timer(form.Timer1);
+  EXPECT_EQ(windowCalls(), std::vector<std::string>{}) << ShowSequences(windowCalls(), {});
+
+  // A topmost, non-activating window of another program comes over the lines.
+  HWND cover = ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, "STATIC", "cover", WS_POPUP, 350,
+                                 250, 200, 200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(cover, nullptr);
+  ::ShowWindow(cover, SW_SHOWNOACTIVATE);
+  ::SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  gForeignWindow = cover;
+  Platform().GetWindowThreadProcessId = &ForeignOwner;
+  app.Recorder().Clear();
+  for (uint32_t i = 0; i < 3 * ticksPerCheck; ++i) form.Timer1Timer(form.Timer1);
+  const std::vector<std::string> raised = {
+      "SetWindowPos(XForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
+      "SetWindowPos(YForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
+  };
+  EXPECT_EQ(windowCalls(), raised) << ShowSequences(windowCalls(), raised);
+  EXPECT_EQ(::GetActiveWindow() == XForm1->WindowHandle() || ::GetActiveWindow() == YForm1->WindowHandle(), false)
+      << "raising the lines activated one";
+
+  // The pointer moves: the moves and the main form, as the tick has always made.
+  app.SetPointer(420, 310);
+  app.Recorder().Clear();
+  form.Timer1Timer(form.Timer1);
+  const std::vector<std::string> moved = {
+      "SetWindowPos(XForm1, HWND_TOP, 421, 0, 1, 1080, 0x14)",
+      "SetWindowPos(YForm1, HWND_TOP, 0, 311, 1920, 1, 0x14)",
+      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)",
+  };
+  std::vector<std::string> calls = windowCalls();
+  calls.erase(std::remove(calls.begin(), calls.end(), raised[0]), calls.end());
+  calls.erase(std::remove(calls.begin(), calls.end(), raised[1]), calls.end());
+  EXPECT_EQ(calls, moved) << ShowSequences(calls, moved);
+  gForeignWindow = nullptr;
+  ::DestroyWindow(cover);
 }
 
 }  // namespace
