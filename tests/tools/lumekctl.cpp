@@ -13,6 +13,9 @@
 //   lumekctl hold FILE SECONDS          open FILE without sharing, print "held", keep it
 //   lumekctl box-text                   print the texts of Lumek's message box (system code page)
 //   lumekctl box-ok                     answer Lumek's message box as Return on its OK button does
+//   lumekctl monitors                   print the monitors Wine shows, one "LEFT TOP RIGHT BOTTOM" a line
+//   lumekctl cover X Y W H SECONDS      show a white topmost window that never takes the focus there,
+//                                       print "shown", keep it, then print "focus kept" or "focus changed"
 #include <windows.h>
 
 #include <cstdio>
@@ -97,11 +100,41 @@ BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
   return TRUE;
 }
 
+// A plain white topmost window of another program, as a video player "always
+// on top" or a tool window would be; it never asks for activation.
+int Cover(int x, int y, int width, int height, double seconds) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = ::DefWindowProcA;
+  windowClass.hInstance = ::GetModuleHandleA(nullptr);
+  windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+  windowClass.lpszClassName = "LumekTestCover";
+  ::RegisterClassA(&windowClass);
+  HWND foregroundBefore = ::GetForegroundWindow();
+  HWND cover = ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, "LumekTestCover", "cover",
+                                 WS_POPUP, x, y, width, height, nullptr, nullptr, windowClass.hInstance, nullptr);
+  if (!cover) return 1;
+  ::ShowWindow(cover, SW_SHOWNOACTIVATE);
+  std::printf("shown\n");
+  std::fflush(stdout);
+  bool focusKept = true;
+  const DWORD end = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
+  while (static_cast<LONG>(end - ::GetTickCount()) > 0) {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
+    HWND foreground = ::GetForegroundWindow();
+    if (foreground == cover || foreground != foregroundBefore) focusKept = false;
+    ::Sleep(10);
+  }
+  std::printf(focusKept ? "focus kept\n" : "focus changed\n");
+  ::DestroyWindow(cover);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: lumekctl close|close-all|wait-count N S|taskbar-created|tray-notify MSG|wait-app S|wait-gone S|hold FILE S|box-text|box-ok|monitors\n");
+    std::fprintf(stderr, "usage: lumekctl close|close-all|wait-count N S|taskbar-created|tray-notify MSG|wait-app S|wait-gone S|hold FILE S|box-text|box-ok|monitors|cover X Y W H S\n");
     return 2;
   }
   const char* command = argv[1];
@@ -156,6 +189,9 @@ int main(int argc, char** argv) {
     if (!box) return 1;
     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     return 0;
+  }
+  if (std::strcmp(command, "cover") == 0 && argc >= 7) {
+    return Cover(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atof(argv[6]));
   }
   if (std::strcmp(command, "monitors") == 0) {
     ::EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
