@@ -15,9 +15,30 @@ namespace lumek {
 
 namespace {
 
+#pragma pack(push, 1)
+#if defined(__x86_64__)
+// x64 code of one thunk: the four register arguments move one place along,
+// lParam to the fifth (stack) slot, the target goes first, and the shared
+// dispatcher is called with the stack kept 16-byte aligned.
+struct Thunk {
+  uint8_t reserveFrame[4] = {0x48, 0x83, 0xEC, 0x38};        // sub rsp, 56
+  uint8_t lParamToStack[5] = {0x4C, 0x89, 0x4C, 0x24, 0x20};  // mov [rsp+32], r9
+  uint8_t wParamToR9[3] = {0x4D, 0x89, 0xC1};                 // mov r9, r8
+  uint8_t messageToR8[3] = {0x49, 0x89, 0xD0};                // mov r8, rdx
+  uint8_t windowToRdx[3] = {0x48, 0x89, 0xCA};                // mov rdx, rcx
+  uint8_t movRcx[2] = {0x48, 0xB9};                           // mov rcx, imm64 (target)
+  uint64_t target = 0;
+  uint8_t movRax[2] = {0x48, 0xB8};                           // mov rax, imm64 (dispatcher)
+  uint64_t dispatcher = 0;
+  uint8_t callRaxAndReturn[7] = {0xFF, 0xD0, 0x48, 0x83, 0xC4, 0x38, 0xC3};  // call rax; add rsp, 56; ret
+  void Bind(void* targetObject, void* dispatcherCode, const void*) {
+    target = reinterpret_cast<uint64_t>(targetObject);
+    dispatcher = reinterpret_cast<uint64_t>(dispatcherCode);
+  }
+};
+#else
 // x86 code of one thunk: swap the return address for (target, return) and
 // jump to the shared stdcall dispatcher, which then sees five arguments.
-#pragma pack(push, 1)
 struct Thunk {
   uint8_t popEax = 0x58;        // pop eax          (return address)
   uint8_t pushImm = 0x68;       // push imm32       (target)
@@ -25,7 +46,13 @@ struct Thunk {
   uint8_t pushEax = 0x50;       // push eax
   uint8_t jmpRel = 0xE9;        // jmp rel32        (dispatcher)
   int32_t relative = 0;
+  void Bind(void* targetObject, void* dispatcherCode, const void* slot) {
+    target = reinterpret_cast<uint32_t>(targetObject);
+    relative = static_cast<int32_t>(static_cast<uint8_t*>(dispatcherCode) -
+                                    (static_cast<const uint8_t*>(slot) + sizeof(Thunk)));
+  }
 };
+#endif
 #pragma pack(pop)
 
 // Thunks live in executable 4 KiB pages, handed out from a free list.
@@ -36,7 +63,8 @@ class ThunkHeap {
     if (free_.empty()) {
       auto* page = static_cast<uint8_t*>(::VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE));
       if (!page) throw EOutOfResources("no memory for a window procedure");
-      for (size_t offset = 0; offset + sizeof(Thunk) <= 4096; offset += 16) free_.insert(page + offset);
+      constexpr size_t stride = (sizeof(Thunk) + 15) & ~size_t{15};
+      for (size_t offset = 0; offset + sizeof(Thunk) <= 4096; offset += stride) free_.insert(page + offset);
     }
     void* slot = *free_.begin();
     free_.erase(free_.begin());
@@ -63,9 +91,7 @@ BoundWindowProc::BoundWindowProc(Handler handler) : target_(std::make_unique<Tar
   target_->handler = std::move(handler);
   void* slot = Thunks().Allocate();
   Thunk thunk;
-  thunk.target = reinterpret_cast<uint32_t>(target_.get());
-  auto dispatcher = reinterpret_cast<uint8_t*>(&BoundWindowProc::Dispatch);
-  thunk.relative = static_cast<int32_t>(dispatcher - (static_cast<uint8_t*>(slot) + sizeof(Thunk)));
+  thunk.Bind(target_.get(), reinterpret_cast<void*>(&BoundWindowProc::Dispatch), slot);
   std::memcpy(slot, &thunk, sizeof thunk);
   ::FlushInstructionCache(::GetCurrentProcess(), slot, sizeof thunk);
   proc_ = reinterpret_cast<WNDPROC>(slot);

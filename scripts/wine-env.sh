@@ -3,7 +3,29 @@
 : "${LUMEK_BUILD_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
 export LUMEK_BUILD_DIR
 export WINEPREFIX="${WINEPREFIX_LUMEK:-$LUMEK_BUILD_DIR/wineprefix}"
-export WINEARCH=win32
+
+# Lumek is a 32-bit program, run by 32-bit Wine. A kernel booted without
+# 32-bit emulation refuses Wine's 32-bit loader; there the bench runs the
+# 64-bit build of the same sources under 64-bit Wine (LUMEK_WINE_BITS=64).
+lumek_can_run_32bit() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+if [ -z "${LUMEK_WINE_BITS:-}" ]; then
+  if lumek_can_run_32bit; then LUMEK_WINE_BITS=32; else LUMEK_WINE_BITS=64; fi
+fi
+export LUMEK_WINE_BITS
+if [ "$LUMEK_WINE_BITS" = 64 ]; then
+  export WINEARCH=win64
+  export WINELOADER=/usr/lib/wine/wine64
+  # Debian's wine and wine-stable start the 32-bit loader whenever it is
+  # installed, even for a 64-bit exe: every script's "wine" is the 64-bit one.
+  mkdir -p "$LUMEK_BUILD_DIR/bench-bin"
+  for _lumek_name in wine wine-stable; do
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' > "$LUMEK_BUILD_DIR/bench-bin/$_lumek_name"
+    chmod +x "$LUMEK_BUILD_DIR/bench-bin/$_lumek_name"
+  done
+  case ":$PATH:" in *":$LUMEK_BUILD_DIR/bench-bin:"*) ;; *) export PATH="$LUMEK_BUILD_DIR/bench-bin:$PATH" ;; esac
+else
+  export WINEARCH=win32
+fi
 export WINEDEBUG=-all
 export LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"

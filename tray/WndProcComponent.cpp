@@ -57,8 +57,8 @@ bool TWndProcComponent::NewWndProc() {
     // may unhook (and so release this very procedure) while it runs.
     hookProc_ = BoundWindowProc([this](HWND, TMessage& message) { WndProc(message); });
     hookedWindow_ = GetOwnerHandle();
-    prevWindowProc_ = reinterpret_cast<WNDPROC>(::GetWindowLongA(hookedWindow_, GWL_WNDPROC));
-    ::SetWindowLongA(hookedWindow_, GWL_WNDPROC, reinterpret_cast<LONG>(hookProc_.Proc()));
+    prevWindowProc_ = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hookedWindow_, GWLP_WNDPROC));
+    ::SetWindowLongPtrA(hookedWindow_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hookProc_.Proc()));
     return true;
   } catch (const Exception&) {
     RestoreWndProc();
@@ -71,7 +71,7 @@ bool TWndProcComponent::RestoreWndProc() {
   // on top of this hook is cut out of the chain. A component its owner has
   // already let go of finds the window gone with the owner.
   if (prevWindowProc_ && hookedWindow_ && GetOwnerForm()) {
-    ::SetWindowLongA(hookedWindow_, GWL_WNDPROC, reinterpret_cast<LONG>(prevWindowProc_));
+    ::SetWindowLongPtrA(hookedWindow_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(prevWindowProc_));
   }
   prevWindowProc_ = nullptr;
   hookedWindow_ = nullptr;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -61,7 +62,7 @@ TEST(LineWindow, FirstShowAndRaiseCreatesHiddenMakesTopmostShowsThenRaises) {
 
 std::string Hex(HWND window) {
   char text[16];
-  std::snprintf(text, sizeof text, "0x%lx", reinterpret_cast<unsigned long>(window));
+  std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window)));
   return text;
 }
 

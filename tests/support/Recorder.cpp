@@ -1,5 +1,6 @@
 #include "tests/support/Recorder.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -27,12 +28,12 @@ std::string Window(HWND window) {
   if (window == HWND_TOPMOST) return "HWND_TOPMOST";
   if (window == HWND_NOTOPMOST) return "HWND_NOTOPMOST";
   if (window == HWND_BOTTOM) return "HWND_BOTTOM";
-  return active ? active->NameOf(window) : Hex(reinterpret_cast<unsigned long>(window));
+  return active ? active->NameOf(window) : Hex(static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window)));
 }
 
 std::string Mutex(HANDLE mutex) {
   auto found = mutexNames.find(mutex);
-  return found != mutexNames.end() ? found->second : Hex(reinterpret_cast<unsigned long>(mutex));
+  return found != mutexNames.end() ? found->second : Hex(static_cast<unsigned long>(reinterpret_cast<uintptr_t>(mutex)));
 }
 
 std::string Text(LPCSTR text) { return text ? text : "null"; }
@@ -230,7 +231,7 @@ void CallRecorder::Name(HWND window, std::string name) { names[window] = std::mo
 
 std::string CallRecorder::NameOf(HWND window) const {
   auto found = names.find(window);
-  return found != names.end() ? found->second : Hex(reinterpret_cast<unsigned long>(window));
+  return found != names.end() ? found->second : Hex(static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window)));
 }
 
 const std::vector<std::string>& CallRecorder::Calls() const { return log; }

@@ -31,7 +31,7 @@ LRESULT CALLBACK LaterSubclass(HWND window, UINT message, WPARAM wParam, LPARAM 
   return ::CallWindowProcA(beforeLater, window, message, wParam, lParam);
 }
 
-WNDPROC CurrentProc(HWND window) { return reinterpret_cast<WNDPROC>(::GetWindowLongA(window, GWL_WNDPROC)); }
+WNDPROC CurrentProc(HWND window) { return reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(window, GWLP_WNDPROC)); }
 
 bool Reached(const std::vector<UINT>& log, UINT message) {
   for (UINT m : log) {
@@ -65,7 +65,7 @@ class WndProcHook : public ::testing::Test {
   // Puts the test's logging procedure under everything that hooks later.
   void SubclassEarlier(HWND window) {
     beforeEarlier = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(&EarlierSubclass)));
+        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EarlierSubclass)));
   }
 };
 
@@ -197,7 +197,7 @@ TEST_F(WndProcHook, UnhookingCutsOutALaterSubclasser) {
   SubclassEarlier(window);
   auto* hook = new TLoggingHook(&form);
   ASSERT_TRUE(hook->NewWndProc());
-  beforeLater = reinterpret_cast<WNDPROC>(::SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(&LaterSubclass)));
+  beforeLater = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LaterSubclass)));
 
   hook->RestoreWndProc();
   EXPECT_EQ(CurrentProc(window), &EarlierSubclass);
