@@ -5,9 +5,19 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/setup.sh
+source scripts/bits.sh
 cmake -S . -B build >/dev/null
 cmake --build build -j2 --target LUMEK
-export LUMEK_BUILD_DIR="$root/build"
+# A kernel without 32-bit emulation cannot start the 32-bit build: there the
+# 64-bit build of the same sources runs under 64-bit Wine.
+run_build=build
+if ! lumek_can_run_32bit; then
+  echo "run: this kernel cannot run 32-bit programs; running the 64-bit build under 64-bit Wine"
+  cmake -S . -B build-x64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/x86_64-w64-mingw32.cmake" >/dev/null
+  cmake --build build-x64 -j2 --target LUMEK
+  run_build=build-x64
+fi
+export LUMEK_BUILD_DIR="$root/$run_build"
 source scripts/wine-env.sh
 private=0
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
@@ -16,7 +26,7 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
 fi
 lumek_ensure_display
 lumek_ensure_wine
-cd build/dist/Lumek
+cd "$run_build/dist/Lumek"
 if [ $private -eq 0 ]; then
   echo "Lumek runs on $DISPLAY; quit it from its notification-area icon."
   exec wine LUMEK.exe
@@ -26,7 +36,7 @@ lumek_pid=$!
 sleep 8
 xdotool mousemove 400 300 || true
 sleep 1
-shot="$root/build/lumek-screenshot.png"
+shot="$root/$run_build/lumek-screenshot.png"
 import -window root "$shot"
 echo "Lumek ran on a private display; screenshot saved to $shot"
 kill $lumek_pid 2>/dev/null || true

@@ -4,6 +4,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/setup.sh
+source scripts/bits.sh
 werror=OFF
 if [ -n "${CI:-}" ]; then werror=ON; fi
 cmake -S . -B build -DLUMEK_WERROR=$werror >/dev/null
@@ -14,7 +15,7 @@ cmake --build build --target lumek_bench -j2 >/dev/null 2>&1 || true
 # 32-bit emulation cannot start it: there the same sources are built for
 # 64-bit Windows and every test runs that build under 64-bit Wine.
 test_build=build
-if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+if ! lumek_can_run_32bit; then
   echo "test: this kernel cannot run 32-bit programs; testing the 64-bit build under 64-bit Wine"
   cmake -S . -B build-x64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/x86_64-w64-mingw32.cmake" -DLUMEK_WERROR=$werror >/dev/null
   cmake --build build-x64 -j2

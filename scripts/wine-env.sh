@@ -4,10 +4,7 @@
 export LUMEK_BUILD_DIR
 export WINEPREFIX="${WINEPREFIX_LUMEK:-$LUMEK_BUILD_DIR/wineprefix}"
 
-# Lumek is a 32-bit program, run by 32-bit Wine. A kernel booted without
-# 32-bit emulation refuses Wine's 32-bit loader; there the bench runs the
-# 64-bit build of the same sources under 64-bit Wine (LUMEK_WINE_BITS=64).
-lumek_can_run_32bit() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+source "$(dirname "${BASH_SOURCE[0]}")/bits.sh"
 if [ -z "${LUMEK_WINE_BITS:-}" ]; then
   if lumek_can_run_32bit; then LUMEK_WINE_BITS=32; else LUMEK_WINE_BITS=64; fi
 fi

@@ -25,11 +25,11 @@ e2e_start() {
   (cd "$E2E_DIR" && exec wine LUMEK.exe >/dev/null 2>&1) &
   E2E_PID=$!
   wine "$E2E_CTL" wait-app 30 || { e2e_fail "Lumek did not start"; return 1; }
-  # Started means settled: the lines mapped and the application window
+  # Started means settled: a line mapped and the application window
   # unmapped again. Wine maps and unmaps X windows some time after the calls.
   local i
   for i in $(seq 1 100); do
-    if e2e_window_viewable '"XForm1"' && ! e2e_window_viewable '"Lumek": \("lumek.exe"'; then
+    if e2e_window_viewable '"[XY]Form1"' && ! e2e_window_viewable '"Lumek": \("lumek.exe"'; then
       sleep 0.5
       return 0
     fi
@@ -39,11 +39,13 @@ e2e_start() {
   return 1
 }
 
-# True when the first X window whose tree line matches the pattern is mapped and viewable.
+# True when an X window whose tree line matches the pattern is mapped and viewable.
 e2e_window_viewable() {
   local id
-  id=$(xwininfo -root -tree | grep -E "$1" | awk '{print $1; exit}')
-  [ -n "$id" ] && xwininfo -id "$id" | grep -q "IsViewable"
+  for id in $(xwininfo -root -tree 2>/dev/null | grep -E "$1" | awk '{print $1}'); do
+    xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable" && return 0
+  done
+  return 1
 }
 
 # True when, sampled for up to $3 seconds, the pointer is seen at ($1, $2).

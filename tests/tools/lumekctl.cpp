@@ -101,7 +101,11 @@ BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
 }
 
 // A plain white topmost window of another program, as a video player "always
-// on top" or a tool window would be; it never asks for activation.
+// on top" would be; it never asks for activation. WS_SYSMENU makes Wine hand
+// it to the window manager, as it does every window with a caption: under
+// Wine an unmanaged popup stays above every managed window, whatever the
+// owner of that window asks for (a Wine difference; on Windows both kinds
+// share the topmost band).
 int Cover(int x, int y, int width, int height, double seconds) {
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = ::DefWindowProcA;
@@ -111,7 +115,7 @@ int Cover(int x, int y, int width, int height, double seconds) {
   ::RegisterClassA(&windowClass);
   HWND foregroundBefore = ::GetForegroundWindow();
   HWND cover = ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, "LumekTestCover", "cover",
-                                 WS_POPUP, x, y, width, height, nullptr, nullptr, windowClass.hInstance, nullptr);
+                                 WS_POPUP | WS_SYSMENU, x, y, width, height, nullptr, nullptr, windowClass.hInstance, nullptr);
   if (!cover) return 1;
   ::ShowWindow(cover, SW_SHOWNOACTIVATE);
   std::printf("shown\n");
