@@ -133,12 +133,18 @@ lumek_stop_display() {
   LUMEK_DISPLAY_PIDS=""
 }
 
-# A persistent wineserver keeps every later wine start fast; wineboot makes the prefix once.
+# A persistent wineserver keeps every later wine start fast; wineboot makes the
+# prefix once. Wine's own services (services.exe, rpcss, plugplay...) outlive
+# the program that starts them and keep its descriptors: started by a test
+# exe they would hold ctest's output pipe open until its time-out, so they are
+# started here, on a reused prefix too, with every descriptor on /dev/null.
 lumek_ensure_wine() {
   mkdir -p "$WINEPREFIX"
   wineserver -p >/dev/null 2>&1 || true
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1 || true
+    wineboot -i </dev/null >/dev/null 2>&1 || true
+  else
+    wineboot </dev/null >/dev/null 2>&1 || true
   fi
   return 0
 }

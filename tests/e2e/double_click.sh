@@ -29,10 +29,7 @@ double_click() {
   xdotool mousemove $POINTER_X $POINTER_Y
   sleep 0.3
   known=$(e2e_window_ids "$E2E_POPUP_PATTERN")
-  local message
-  for message in 0x201 0x202 0x203 0x202; do
-    wine "$E2E_CTL" tray-notify $message || e2e_fail "could not post $message to the tray window"
-  done
+  wine "$E2E_CTL" tray-notify 0x201 0x202 0x203 0x202 || e2e_fail "$1: could not post the gesture to the tray window"
   if e2e_wait_new_window "$E2E_POPUP_PATTERN" 10 "$known"; then
     E2E_MENU=$E2E_NEW
     local id w h x y

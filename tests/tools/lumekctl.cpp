@@ -7,7 +7,8 @@
 //   lumekctl close-all                  WM_CLOSE to every running copy's application window, back to back
 //   lumekctl wait-count N SECONDS       wait until exactly N copies' application windows exist
 //   lumekctl taskbar-created            broadcast "TaskbarCreated"
-//   lumekctl tray-notify MOUSEMSG       post 0x465 (icon 0, MOUSEMSG) to Lumek's tray window
+//   lumekctl tray-notify MOUSEMSG...    post 0x465 (icon 0, MOUSEMSG) to Lumek's tray window, once per
+//                                       MOUSEMSG and back to back, as the shell does for one gesture
 //   lumekctl wait-app SECONDS           wait until Lumek's application window exists
 //   lumekctl wait-gone SECONDS          wait until it is gone
 //   lumekctl hold FILE SECONDS          open FILE without sharing, print "held", keep it
@@ -48,24 +49,60 @@ std::vector<HWND> AllLumeks() {
   return found;
 }
 
-struct TrayWindows {
+template <typename Condition>
+bool WaitUntil(Condition holds, double seconds) {
+  DWORD deadline = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
+  while (static_cast<LONG>(deadline - ::GetTickCount()) > 0) {
+    if (holds()) return true;
+    ::Sleep(50);
+  }
+  return holds();
+}
+
+struct UtilWindows {
   DWORD process;
-  int posted;
-  LPARAM mouseMessage;
+  std::vector<HWND> found;
 };
 
-BOOL CALLBACK PostToUtilWindows(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<TrayWindows*>(context);
+BOOL CALLBACK CollectUtilWindows(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<UtilWindows*>(context);
   DWORD process = 0;
   ::GetWindowThreadProcessId(window, &process);
   char className[64] = {};
   ::GetClassNameA(window, className, sizeof className);
-  // Only the tray icon's window answers its callback message; the others pass it to default handling.
-  if (process == search->process && std::strcmp(className, "TUtilWindow") == 0) {
-    ::PostMessageA(window, 0x465, 0, search->mouseMessage);
-    ++search->posted;
-  }
+  if (process == search->process && std::strcmp(className, "TUtilWindow") == 0) search->found.push_back(window);
   return TRUE;
+}
+
+// Lumek's hidden utility windows, the tray icon's among them; empty while Lumek is not up.
+std::vector<HWND> LumekUtilWindows() {
+  HWND app = FindLumek();
+  if (!app) return {};
+  UtilWindows search{0, {}};
+  ::GetWindowThreadProcessId(app, &search.process);
+  ::EnumWindows(CollectUtilWindows, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Posts every message of one gesture back to back, so they queue together as
+// the shell's do; only the tray icon's window answers the callback message,
+// the others pass it to default handling.
+int PostTrayGesture(char** messages, int count) {
+  std::vector<HWND> windows;
+  if (!WaitUntil([&windows] { return !(windows = LumekUtilWindows()).empty(); }, 5)) {
+    std::fprintf(stderr, "lumekctl: no Lumek tray window within 5 s\n");
+    return 1;
+  }
+  for (int i = 0; i < count; ++i) {
+    const LPARAM mouseMessage = static_cast<LPARAM>(std::strtol(messages[i], nullptr, 0));
+    for (HWND window : windows) {
+      if (!::PostMessageA(window, 0x465, 0, mouseMessage)) {
+        std::fprintf(stderr, "lumekctl: posting %s failed, error %lu\n", messages[i], ::GetLastError());
+        return 1;
+      }
+    }
+  }
+  return 0;
 }
 
 BOOL CALLBACK PrintStaticText(HWND child, LPARAM) {
@@ -77,16 +114,6 @@ BOOL CALLBACK PrintStaticText(HWND child, LPARAM) {
     if (text[0]) std::printf("%s\n", text);
   }
   return TRUE;
-}
-
-template <typename Condition>
-bool WaitUntil(Condition holds, double seconds) {
-  DWORD deadline = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
-  while (static_cast<LONG>(deadline - ::GetTickCount()) > 0) {
-    if (holds()) return true;
-    ::Sleep(50);
-  }
-  return holds();
 }
 
 // One line per monitor Wine shows, "LEFT TOP RIGHT BOTTOM", the primary marked.
@@ -138,7 +165,7 @@ int Cover(int x, int y, int width, int height, double seconds) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: lumekctl close|close-all|wait-count N S|taskbar-created|tray-notify MSG|wait-app S|wait-gone S|hold FILE S|box-text|box-ok|monitors|cover X Y W H S\n");
+    std::fprintf(stderr, "usage: lumekctl close|close-all|wait-count N S|taskbar-created|tray-notify MSG...|wait-app S|wait-gone S|hold FILE S|box-text|box-ok|monitors|cover X Y W H S\n");
     return 2;
   }
   const char* command = argv[1];
@@ -163,14 +190,7 @@ int main(int argc, char** argv) {
     ::SendMessageTimeoutA(HWND_BROADCAST, message, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
     return 0;
   }
-  if (std::strcmp(command, "tray-notify") == 0 && argc >= 3) {
-    HWND app = FindLumek();
-    if (!app) return 1;
-    TrayWindows search{0, 0, static_cast<LPARAM>(std::strtol(argv[2], nullptr, 0))};
-    ::GetWindowThreadProcessId(app, &search.process);
-    ::EnumWindows(PostToUtilWindows, reinterpret_cast<LPARAM>(&search));
-    return search.posted > 0 ? 0 : 1;
-  }
+  if (std::strcmp(command, "tray-notify") == 0 && argc >= 3) return PostTrayGesture(argv + 2, argc - 2);
   if (std::strcmp(command, "hold") == 0 && argc >= 4) {
     HANDLE file = ::CreateFileA(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                 nullptr);
