@@ -4,29 +4,31 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-cmake -S . -B build >/dev/null
-if ! log=$(cmake --build build --target lumek_bench -j2 2>&1); then
+source scripts/bits.sh
+build=$(lumek_configure_runnable_build "$root")
+if ! log=$(cmake --build "$build" --target lumek_bench -j2 2>&1); then
   echo "$log"
   exit 1
 fi
 
-export LUMEK_BUILD_DIR="$root/build"
+export LUMEK_BUILD_DIR="$root/$build"
 source scripts/wine-env.sh
 lumek_ensure_display
 lumek_ensure_wine
 
 # The process sections start LUMEK.exe from a private copy of the package
 # folder (its exit writes LUMEK.ini there) and the minimal window program.
-package=$(mktemp -d "$root/build/bench-package.XXXXXX")
+package=$(mktemp -d "$root/$build/bench-package.XXXXXX")
 trap 'rm -rf "$package"' EXIT
-cp build/dist/Lumek/* "$package/"
+cp "$build"/dist/Lumek/* "$package/"
 windows_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 export LUMEK_BENCH_PACKAGE=$(windows_path "$package")
-export LUMEK_BENCH_MINIMAL=$(windows_path "$root/build/bench/lumek_minimal_window.exe")
+export LUMEK_BENCH_MINIMAL=$(windows_path "$root/$build/bench/lumek_minimal_window.exe")
+export LUMEK_BENCH_REFERENCE=$(windows_path "$root/$build/bench/lumek_reference.exe")
 # Start-up is timed with a warm wineserver, as a user's second start would be.
-wine build/bench/lumek_minimal_window.exe >/dev/null 2>&1 &
+wine "$build"/bench/lumek_minimal_window.exe >/dev/null 2>&1 &
 warm=$!
 sleep 3
 kill "$warm" 2>/dev/null || true
 wait "$warm" 2>/dev/null || true
-wine build/bench/lumek_bench.exe "$@"
+wine "$build"/bench/lumek_bench.exe "$@"

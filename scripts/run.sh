@@ -8,15 +8,8 @@ bash scripts/setup.sh
 source scripts/bits.sh
 cmake -S . -B build >/dev/null
 cmake --build build -j2 --target LUMEK
-# A kernel without 32-bit emulation cannot start the 32-bit build: there the
-# 64-bit build of the same sources runs under 64-bit Wine.
-run_build=build
-if ! lumek_can_run_32bit; then
-  echo "run: this kernel cannot run 32-bit programs; running the 64-bit build under 64-bit Wine"
-  cmake -S . -B build-x64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/x86_64-w64-mingw32.cmake" >/dev/null
-  cmake --build build-x64 -j2 --target LUMEK
-  run_build=build-x64
-fi
+run_build=$(lumek_configure_runnable_build "$root")
+cmake --build "$run_build" -j2 --target LUMEK
 export LUMEK_BUILD_DIR="$root/$run_build"
 source scripts/wine-env.sh
 private=0
