@@ -24,11 +24,15 @@ export LUMEK_BUILD_DIR="$root/$test_build"
 source scripts/wine-env.sh
 lumek_ensure_display
 lumek_ensure_wine
+# The test exes get a desktop of their own, so ctest runs them one after
+# another beside the end-to-end scripts, which take turns on this one.
+lumek_start_unit_desktop
 export LUMEK_WINESERVER_READY=1
 set +e
-ctest --test-dir "$test_build" --output-on-failure --timeout 1500
+ctest --test-dir "$test_build" --output-on-failure --timeout 1500 -j2
 rc=$?
 set -e
 wineserver -k >/dev/null 2>&1 || true
+WINEPREFIX=$LUMEK_UNIT_WINEPREFIX wineserver -k >/dev/null 2>&1 || true
 lumek_stop_display
 exit $rc

@@ -148,3 +148,19 @@ lumek_ensure_wine() {
   fi
   return 0
 }
+
+# A second private desktop with a prefix of its own, for the test exes: they
+# run beside the end-to-end scripts without their windows or pointer moves
+# reaching the scripts' screenshots. Exports LUMEK_UNIT_DISPLAY and
+# LUMEK_UNIT_WINEPREFIX, which wine-run.sh takes up; its processes join
+# LUMEK_DISPLAY_PIDS. DISPLAY and WINEPREFIX stay as they were.
+lumek_start_unit_desktop() {
+  local display=${DISPLAY:-} prefix=$WINEPREFIX rc=0
+  unset DISPLAY
+  export WINEPREFIX="$LUMEK_BUILD_DIR/wineprefix-unit"
+  lumek_ensure_display && lumek_ensure_wine || rc=$?
+  export LUMEK_UNIT_DISPLAY=${DISPLAY:-} LUMEK_UNIT_WINEPREFIX=$WINEPREFIX
+  export WINEPREFIX=$prefix
+  if [ -n "$display" ]; then export DISPLAY=$display; else unset DISPLAY; fi
+  return $rc
+}

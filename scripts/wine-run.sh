@@ -3,6 +3,9 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-env.sh"
+if [ -n "${LUMEK_UNIT_DISPLAY:-}" ]; then
+  export DISPLAY=$LUMEK_UNIT_DISPLAY WINEPREFIX=$LUMEK_UNIT_WINEPREFIX
+fi
 lumek_ensure_display || exit 1
 if [ -z "${LUMEK_WINESERVER_READY:-}" ]; then lumek_ensure_wine; fi
 exe=$1; shift
