@@ -144,21 +144,26 @@ void TThread::Synchronize(TThreadMethod method) {
     method();
     return;
   }
-  UniqueKernelHandle signal(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-  if (!signal) RaiseThreadError(::GetLastError());
+  if (!synchronizeSignal_) {
+    // Auto-reset: the wait below consumes the drain's signal, so the event is
+    // non-signalled again for the next call.
+    synchronizeSignal_.reset(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    if (!synchronizeSignal_) RaiseThreadError(::GetLastError());
+  }
+  HANDLE signal = synchronizeSignal_.get();
   SyncQueue& queue = Queue();
   {
     CriticalSectionLock lock(queue.lock);
     synchronizeException_ = nullptr;
     synchronizeMethod_ = std::move(method);
-    queue.records.push_back(SyncRecord{this, signal.get()});
+    queue.records.push_back(SyncRecord{this, signal});
     queue.pending.store(true);
     WakeMainThread();
   }
-  ::WaitForSingleObject(signal.get(), INFINITE);
+  ::WaitForSingleObject(signal, INFINITE);
   {
-    // The drain signals inside the lock: once we hold it, the drain no longer
-    // touches our event and the event may be closed.
+    // The drain signals inside the lock: once we hold it, the drain is done
+    // with this call's record and the next call may queue the event again.
     CriticalSectionLock lock(queue.lock);
   }
   synchronizeMethod_ = nullptr;

@@ -74,6 +74,10 @@ class TThread : public TObject {
   // The call handed to the user-interface thread and what it raised there.
   TThreadMethod synchronizeMethod_;
   std::exception_ptr synchronizeException_;
+  // The event its handed calls wait on, made at the first one and kept: a
+  // timer's worker hands over a tick every period, and under Wine making and
+  // closing an event are a server round trip each.
+  UniqueKernelHandle synchronizeSignal_;
 };
 
 // Runs every call the workers have queued, in queue order; true when at

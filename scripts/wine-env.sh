@@ -98,7 +98,7 @@ lumek_ensure_display() {
     return
   fi
   local host
-  host=$(_lumek_free_display 90) || { echo "no free X display number" >&2; return 1; }
+  host=$(_lumek_free_display "${LUMEK_DISPLAY_BASE:-90}") || { echo "no free X display number" >&2; return 1; }
   if [ -z "${LUMEK_SCREENS:-}" ]; then
     Xvfb ":$host" -screen 0 "$LUMEK_SCREEN" -nolisten tcp >/dev/null 2>&1 &
     LUMEK_DISPLAY_PIDS="$! $LUMEK_DISPLAY_PIDS"
