@@ -4,8 +4,7 @@
 #include <iterator>
 
 #include "app/CrosshairRules.h"
-#include "app/Xwindow1.h"
-#include "app/Ywindow1.h"
+#include "app/LineWindow.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "framework/FileLock.h"
@@ -141,13 +140,13 @@ void TMainForm1::FollowPrimaryMonitor() {
 }
 
 void TMainForm1::FormCreate(TObject*) {
-  XForm1 = new TXForm1(this);
+  XForm1 = NewXForm1(this);
   XForm1->SetHeight(Screen->Height());
   XForm1->SetWidth(1);
   XForm1->SetTop(0);
   XForm1->ShowAndRaise();
 
-  YForm1 = new TYForm1(this);
+  YForm1 = NewYForm1(this);
   YForm1->SetWidth(Screen->Width());
   YForm1->SetHeight(1);
   YForm1->SetLeft(0);
@@ -155,7 +154,8 @@ void TMainForm1::FormCreate(TObject*) {
 
   // No taskbar button: the first line shown made the application window visible.
   Platform().ShowWindow(Application->Handle(), SW_HIDE);
-  Platform().SetWindowPos(WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  // No Lumek window ever takes the keyboard from the user's window.
+  Platform().SetWindowPos(WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   ReadSettings();
   // A session that ends (logoff, shutdown) never closes the form: save there too, without a box.
@@ -241,7 +241,7 @@ void TMainForm1::Timer1Timer(TObject*) {
   // a tick then costs no more than the pointer read.
   if (!(at == trackedPointer_)) {
     trackedPointer_ = at;
-    Platform().SetWindowPos(WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    Platform().SetWindowPos(WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   // Moves keep the z-order, so a topmost window that came over the lines
   // would stay there, pointer moving or not: look now and then, raise once.

@@ -17,8 +17,6 @@ class TPopupMenu;
 class TMenuItem;
 class TColorDialog;
 class THiTimer;
-class TXForm1;
-class TYForm1;
 
 class TMainForm1 : public TForm {
  public:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/Foreground.h"
 #include "framework/Forms.h"
 #include "framework/Platform.h"
 #include "framework/TextRules.h"
@@ -174,6 +175,7 @@ void TApplication::WindowMessage(HWND window, TMessage& message) {
 }
 
 void TApplication::HandleException(TObject* sender) {
+  ForegroundReturn foregroundReturn;
   if (HWND capture = ::GetCapture()) ::SendMessageA(capture, WM_CANCELMODE, 0, 0);
   try {
     throw;

@@ -5,6 +5,7 @@
 
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
+#include "framework/Foreground.h"
 #include "framework/FormReader.h"
 #include "framework/Forms.h"
 #include "framework/Platform.h"
@@ -109,6 +110,7 @@ void TCommonDialog::CentreOnMonitor(HWND dialog) {
 
 BOOL TCommonDialog::TaskModalDialog(const std::function<BOOL()>& showDialog) {
   static const UINT helpMessage = ::RegisterWindowMessageA(HELPMSGSTRINGA);
+  ForegroundReturn foregroundReturn;
   HWND active = ::GetActiveWindow();
   HWND focus = ::GetFocus();
   BOOL result = FALSE;

@@ -188,10 +188,13 @@ HWND TForm::WindowHandle() {
 
 void TForm::CreateHandle() {
   EnsureWindowClass(ClassName(), CS_DBLCLKS, ::LoadCursorA(nullptr, IDC_ARROW));
-  WindowStyles styles = FormWindowStyles(borderStyle_, formStyle_, borderIcons_, true);
+  WindowStyles styles = CreationStyles();
   HWND owner = Application ? Application->Handle() : nullptr;
   window_ = CreateBoundWindow(procedure_, styles.exStyle, ClassName(), caption_.c_str(), styles.style, left_, top_,
                               width_, height_, owner);
+  neverActivated_ = (styles.exStyle & WS_EX_NOACTIVATE) != 0;
+  // A layered window shows nothing until its opacity is set.
+  if (styles.exStyle & WS_EX_LAYERED) ::SetLayeredWindowAttributes(window_, 0, 255, LWA_ALPHA);
   if (formStyle_ == TFormStyle::fsStayOnTop) {
     Platform().SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
   }
@@ -199,6 +202,8 @@ void TForm::CreateHandle() {
   ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   UpdateBoundsFromWindow();
 }
+
+WindowStyles TForm::CreationStyles() const { return FormWindowStyles(borderStyle_, formStyle_, borderIcons_, true); }
 
 void TForm::UpdateBoundsFromWindow() {
   RECT rect;
@@ -264,6 +269,7 @@ void TForm::ShowingStep(bool show) {
     }
     int command = windowState_ == TWindowState::wsMinimized   ? SW_SHOWMINNOACTIVE
                   : windowState_ == TWindowState::wsMaximized ? SW_SHOWMAXIMIZED
+                  : neverActivated_                           ? SW_SHOWNA
                                                               : SW_SHOWNORMAL;
     Platform().ShowWindow(window_, command);
     return;
@@ -328,7 +334,10 @@ void TForm::ShowAndRaise() {
 }
 
 void TForm::RaiseToTop() {
-  if (window_) Platform().SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  if (window_) {
+    Platform().SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0,
+                            SWP_NOMOVE | SWP_NOSIZE | (neverActivated_ ? SWP_NOACTIVATE : 0));
+  }
 }
 
 void TForm::SetWindowState(TWindowState state) {

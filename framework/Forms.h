@@ -109,6 +109,10 @@ class TForm : public TComponent {
   // (the constructor of a concrete form calls it last).
   void AfterConstruction();
   virtual void WndProc(HWND window, TMessage& message);
+  // The styles the window is created with; a form that adds WS_EX_NOACTIVATE
+  // is also shown and raised without activation, and one that adds
+  // WS_EX_LAYERED is drawn at full opacity.
+  virtual WindowStyles CreationStyles() const;
 
  private:
   void CreateHandle();
@@ -126,6 +130,7 @@ class TForm : public TComponent {
   TColor color_ = clBtnFace;
   bool visible_ = false;
   bool inShowHide_ = false;
+  bool neverActivated_ = false;
   TWindowState windowState_ = TWindowState::wsNormal;
   TFormStyle formStyle_ = TFormStyle::fsNormal;
   TBorderStyle borderStyle_ = TBorderStyle::bsSizeable;

@@ -4,6 +4,7 @@
 
 #include "framework/Dialogs.h"
 #include "framework/Exceptions.h"
+#include "framework/Foreground.h"
 #include "framework/FormReader.h"
 #include "framework/Platform.h"
 #include "framework/Strings.h"
@@ -519,8 +520,19 @@ void TPopupMenu::PopupAt(int x, int y) {
   if (OnPopup) OnPopup(this);
   Items()->ReviseChildren();
   Items()->Rebuild();
+  HWND owner = PopupList().Window();
+  ForegroundReturn foregroundReturn;
+  // A notification-area menu closes when the user clicks elsewhere only while
+  // its owner has the foreground, and opens again at the next click only once
+  // a message has reached the owner after it closed.
+  Platform().SetForegroundWindow(owner);
   Platform().TrackPopupMenu(Handle(), PopupMenuFlags(Alignment, RightToLeft, TrackButton, MenuAnimation), x, y, 0,
-                            PopupList().Window(), nullptr);
+                            owner, nullptr);
+  ::PostMessageA(owner, WM_NULL, 0, 0);
+  // The chosen command runs before the foreground goes back, so a dialog or
+  // box it opens has it. It may destroy this menu: nothing of it is touched after.
+  MSG command;
+  if (::PeekMessageA(&command, owner, WM_COMMAND, WM_COMMAND, PM_REMOVE)) ::DispatchMessageA(&command);
 }
 
 void TPopupMenu::SetStoredProperty(const std::string& name, const StoredValue& value, StoredContext& context) {

@@ -277,8 +277,6 @@ void TTrayIcon::Notified(UINT mouseMessage) {
 
 void TTrayIcon::OpenOwnPopupMenu() {
   if (OnPopUp) OnPopUp(this);
-  // Without the foreground the menu would not close when the user clicks elsewhere.
-  Platform().SetForegroundWindow(Application->Handle());
   Application->ProcessMessages();
   if (!popupMenu_) return;
   popupMenu_->SetPopupComponent(this);
