@@ -1,6 +1,6 @@
 // What the line windows and the main form do on the platform: creation
-// styles, showing and raising, hiding with activation hand-over, the
-// application window staying hidden, and the fill colour.
+// styles, showing and raising without activation, passing the pointer
+// through, the application window staying hidden, and the fill colour.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,7 +30,7 @@ std::vector<std::string> CallsNaming(const CallRecorder& recorder, const std::st
 TEST(LineWindow, FirstShowAndRaiseCreatesHiddenMakesTopmostShowsThenRaises) {
   CallRecorder recorder;
   recorder.Windows();
-  auto line = std::make_unique<TXForm1>(nullptr);
+  std::unique_ptr<TLineForm> line(NewXForm1(nullptr));
 
   // Without a window a position is only stored, and used at creation.
   line->SetLeft(37);
@@ -43,16 +43,24 @@ TEST(LineWindow, FirstShowAndRaiseCreatesHiddenMakesTopmostShowsThenRaises) {
   const std::string x = recorder.NameOf(line->WindowHandle());
   std::vector<std::string> expected = {
       "SetWindowPos(" + x + ", HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
-      "ShowWindow(" + x + ", 1)",
-      "SetWindowPos(" + x + ", HWND_TOP, 0, 0, 0, 0, 0x3)",
+      "ShowWindow(" + x + ", 8)",
+      "SetWindowPos(" + x + ", HWND_TOP, 0, 0, 0, 0, 0x13)",
   };
   EXPECT_EQ(CallsNaming(recorder, x), expected) << ShowSequences(CallsNaming(recorder, x), expected);
   EXPECT_EQ(recorder.CallsStartingWith("CreateWindowExA"),
-            std::vector<std::string>{"CreateWindowExA(0x10000, TXForm1, 0x86000000)"});
+            std::vector<std::string>{"CreateWindowExA(0x80900a0, TXForm1, 0x86000000)"});
   RECT rect{};
   ::GetWindowRect(line->WindowHandle(), &rect);
   EXPECT_EQ(rect.left, 37);
   EXPECT_NE(::GetWindowLongA(line->WindowHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  // Layered at full opacity, so nothing changes on screen; and transparent to
+  // the pointer: the platform looks past it for the window under a point.
+  BYTE alpha = 0;
+  DWORD layering = 0;
+  ASSERT_TRUE(::GetLayeredWindowAttributes(line->WindowHandle(), nullptr, &alpha, &layering));
+  EXPECT_EQ(alpha, 255);
+  EXPECT_EQ(layering, static_cast<DWORD>(LWA_ALPHA));
+  EXPECT_NE(::WindowFromPoint(POINT{rect.left, rect.top + 5}), line->WindowHandle());
 
   recorder.Clear();
   line->SetWidth(line->Width());
@@ -98,16 +106,16 @@ TEST(LineWindow, StartUpOrderThenHidingHandsActivationOverAndTheApplicationWindo
       "CreateWindowExA(0x10000, TMainForm1, 0x6cf0000)",
       "ShowWindow(Application, 0)",
       "EnumDisplayMonitors()",  // the constructor takes the heartbeat's centre from the desktop, read once
-      "CreateWindowExA(0x10000, TXForm1, 0x86000000)",
+      "CreateWindowExA(0x80900a0, TXForm1, 0x86000000)",
       "SetWindowPos(XForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
-      "ShowWindow(XForm1, 1)",
-      "SetWindowPos(XForm1, HWND_TOP, 0, 0, 0, 0, 0x3)",
-      "CreateWindowExA(0x10000, TYForm1, 0x86000000)",
+      "ShowWindow(XForm1, 8)",
+      "SetWindowPos(XForm1, HWND_TOP, 0, 0, 0, 0, 0x13)",
+      "CreateWindowExA(0x80900a0, TYForm1, 0x86000000)",
       "SetWindowPos(YForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
-      "ShowWindow(YForm1, 1)",
-      "SetWindowPos(YForm1, HWND_TOP, 0, 0, 0, 0, 0x3)",
+      "ShowWindow(YForm1, 8)",
+      "SetWindowPos(YForm1, HWND_TOP, 0, 0, 0, 0, 0x13)",
       "ShowWindow(Application, 0)",
-      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)",
+      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
   };
   EXPECT_EQ(startUp, expectedStartUp) << ShowSequences(startUp, expectedStartUp);
   // Created at their final geometry: no move or resize was needed after creation.
@@ -133,8 +141,8 @@ TEST(LineWindow, StartUpOrderThenHidingHandsActivationOverAndTheApplicationWindo
        &TMainForm1::N22Click,
        {"SetWindowPos(YForm1, HWND_TOP, 0, 0, 0, 0, 0x97)", "SetActiveWindow(XForm1)"}},
       {"the last visible line hidden", &TMainForm1::N21Click, {"ShowWindow(XForm1, 0)"}},
-      {"vertical shown again", &TMainForm1::N21Click, {"ShowWindow(XForm1, 1)"}},
-      {"horizontal shown again", &TMainForm1::N22Click, {"ShowWindow(YForm1, 1)"}},
+      {"vertical shown again", &TMainForm1::N21Click, {"ShowWindow(XForm1, 8)"}},
+      {"horizontal shown again", &TMainForm1::N22Click, {"ShowWindow(YForm1, 8)"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

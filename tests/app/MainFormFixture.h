@@ -22,8 +22,7 @@
 #include <vector>
 
 #include "app/Mainwindow1.h"
-#include "app/Xwindow1.h"
-#include "app/Ywindow1.h"
+#include "app/LineWindow.h"
 #include "framework/Application.h"
 #include "framework/Menus.h"
 #include "framework/Platform.h"
@@ -143,12 +142,19 @@ class MainFormFixture {
     Platform().GetCursorPos = &FakeCursorPos;
   }
 
+  // GetWindowThreadProcessId reports this window of the test as another program's from now on.
+  void PretendForeign(HWND window) {
+    State().foreign = window;
+    Platform().GetWindowThreadProcessId = &FakeWindowProcess;
+  }
+
  private:
   struct SeamState {
     std::string modulePath;
     SIZE screen{};
     POINT pointer{};
     std::vector<RECT> monitors;
+    HWND foreign = nullptr;
   };
   static SeamState& State() {
     static SeamState state;
@@ -186,6 +192,11 @@ class MainFormFixture {
     info->rcMonitor = info->rcWork = State().monitors[index];
     info->dwFlags = index == 0 ? MONITORINFOF_PRIMARY : 0;
     return TRUE;
+  }
+  static DWORD FakeWindowProcess(HWND window, LPDWORD process) {
+    DWORD thread = RealPlatform().GetWindowThreadProcessId(window, process);
+    if (window == State().foreign && process) *process = ::GetCurrentProcessId() + 4;
+    return thread;
   }
   static BOOL FakeCursorPos(POINT* point) {
     *point = State().pointer;

@@ -24,8 +24,7 @@
 #include <vector>
 
 #include "app/Mainwindow1.h"
-#include "app/Xwindow1.h"
-#include "app/Ywindow1.h"
+#include "app/LineWindow.h"
 #include "framework/IniFiles.h"
 #include "framework/Menus.h"
 #include "tests/app/MainFormFixture.h"

@@ -55,7 +55,7 @@ TEST(TrackingTick, LinesStartOnePixelRightOfAndBelowThePointer) {
     std::vector<std::string> expected = {
         "SetWindowPos(XForm1, HWND_TOP, " + x + ", 0, " + t + ", 1080, 0x14)",
         "SetWindowPos(YForm1, HWND_TOP, 0, " + y + ", 1920, " + t + ", 0x14)",
-        "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)",
+        "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
     };
     EXPECT_EQ(app.Recorder().Calls(), expected) << ShowSequences(app.Recorder().Calls(), expected);
   }
@@ -211,7 +211,7 @@ TEST(TrackingTick, LinesSpanThePointersMonitorAndFollowADisplayChange) {
       "EnumDisplayMonitors()",
       "SetWindowPos(XForm1, HWND_TOP, 2501, 0, 1, 1200, 0x14)",
       "SetWindowPos(YForm1, HWND_TOP, 1920, 901, 1280, 1, 0x14)",
-      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)",
+      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
   };
   EXPECT_EQ(tick(2500, 900), expected) << ShowSequences(app.Recorder().Calls(), expected);
   RECT v{}, h{};
@@ -224,7 +224,7 @@ TEST(TrackingTick, LinesSpanThePointersMonitorAndFollowADisplayChange) {
   expected = {
       "SetWindowPos(XForm1, HWND_TOP, 101, 0, 1, 1080, 0x14)",
       "SetWindowPos(YForm1, HWND_TOP, 0, 101, 1920, 1, 0x14)",
-      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)",
+      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
   };
   EXPECT_EQ(tick(100, 100), expected) << ShowSequences(app.Recorder().Calls(), expected);
 
@@ -254,14 +254,6 @@ TEST(HeartbeatTick, CentreFollowsTheNewPrimaryAfterAResolutionChange) {
   EXPECT_EQ(form.Timer2->Interval(), 500u);
 }
 
-// A window of "another program": the test's own window, reported by the seam as foreign.
-HWND gForeignWindow = nullptr;
-DWORD ForeignOwner(HWND window, LPDWORD process) {
-  DWORD thread = RealPlatform().GetWindowThreadProcessId(window, process);
-  if (window == gForeignWindow && process) *process = ::GetCurrentProcessId() + 4;
-  return thread;
-}
-
 TEST(TrackingTick, AtRestNothingIsCalledAndACoveringTopmostWindowIsRaisedOverOnce) {
   MainFormFixture app;
   TMainForm1& form = app.Construct();
@@ -288,8 +280,7 @@ TEST(TrackingTick, AtRestNothingIsCalledAndACoveringTopmostWindowIsRaisedOverOnc
   ASSERT_NE(cover, nullptr);
   ::ShowWindow(cover, SW_SHOWNOACTIVATE);
   ::SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  gForeignWindow = cover;
-  Platform().GetWindowThreadProcessId = &ForeignOwner;
+  app.PretendForeign(cover);
   app.Recorder().Clear();
   for (uint32_t i = 0; i < 3 * ticksPerCheck; ++i) form.Timer1Timer(form.Timer1);
   const std::vector<std::string> raised = {
@@ -307,13 +298,12 @@ TEST(TrackingTick, AtRestNothingIsCalledAndACoveringTopmostWindowIsRaisedOverOnc
   const std::vector<std::string> moved = {
       "SetWindowPos(XForm1, HWND_TOP, 421, 0, 1, 1080, 0x14)",
       "SetWindowPos(YForm1, HWND_TOP, 0, 311, 1920, 1, 0x14)",
-      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)",
+      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
   };
   std::vector<std::string> calls = windowCalls();
   calls.erase(std::remove(calls.begin(), calls.end(), raised[0]), calls.end());
   calls.erase(std::remove(calls.begin(), calls.end(), raised[1]), calls.end());
   EXPECT_EQ(calls, moved) << ShowSequences(calls, moved);
-  gForeignWindow = nullptr;
   ::DestroyWindow(cover);
 }
 

@@ -86,6 +86,10 @@ CallRecorder& CallRecorder::Windows() {
     Record("SetActiveWindow(" + Window(w) + ")");
     return RealPlatform().SetActiveWindow(w);
   };
+  Platform().SetForegroundWindow = [](HWND w) {
+    Record("SetForegroundWindow(" + Window(w) + ")");
+    return RealPlatform().SetForegroundWindow(w);
+  };
   Platform().EnableWindow = [](HWND w, BOOL enable) {
     Record("EnableWindow(" + Join({Window(w), enable ? "TRUE" : "FALSE"}) + ")");
     return RealPlatform().EnableWindow(w, enable);

@@ -20,7 +20,7 @@ class CallRecorder {
   CallRecorder(const CallRecorder&) = delete;
   CallRecorder& operator=(const CallRecorder&) = delete;
 
-  // Windowing calls: SetWindowPos, ShowWindow, SetActiveWindow, EnableWindow, CreateWindowExA.
+  // Windowing calls: SetWindowPos, ShowWindow, SetActiveWindow, SetForegroundWindow, EnableWindow, CreateWindowExA.
   CallRecorder& Windows();
   CallRecorder& MessageBoxes();  // MessageBoxA, answered at once with IDOK (no box is shown)
   CallRecorder& Menus();         // TrackPopupMenu (returns at once), CheckMenuItem, InsertMenuItemA

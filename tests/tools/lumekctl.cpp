@@ -15,10 +15,19 @@
 //   lumekctl box-text                   print the texts of Lumek's message box (system code page)
 //   lumekctl box-ok                     answer Lumek's message box as Return on its OK button does
 //   lumekctl monitors                   print the monitors Wine shows, one "LEFT TOP RIGHT BOTTOM" a line
-//   lumekctl cover X Y W H SECONDS      show a white topmost window that never takes the focus there,
-//                                       print "shown", keep it, then print "focus kept" or "focus changed"
+//   lumekctl cover X Y W H SECONDS [unmanaged]
+//                                       show a white topmost window that never takes the focus there,
+//                                       print "shown", keep it, then print "focus kept" or "focus changed";
+//                                       an unmanaged one has no system menu, so Wine keeps it from the
+//                                       window manager, as on-screen displays and overlays are
+//   lumekctl pad X Y W H SECONDS        a window of the user's there that takes the foreground and prints
+//                                       "ready", then a line per event until SECONDS pass: "char C" per
+//                                       typed character, "click X Y" per left press, "foreground CLASS"
+//                                       whenever another window becomes the foreground, "back" when
+//                                       it has it again
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -129,11 +138,11 @@ BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
 
 // A plain white topmost window of another program, as a video player "always
 // on top" would be; it never asks for activation. WS_SYSMENU makes Wine hand
-// it to the window manager, as it does every window with a caption: under
-// Wine an unmanaged popup stays above every managed window, whatever the
-// owner of that window asks for (a Wine difference; on Windows both kinds
-// share the topmost band).
-int Cover(int x, int y, int width, int height, double seconds) {
+// it to the window manager, as it does every window with a caption; without
+// it the window stays unmanaged. Under Wine an unmanaged popup stays above
+// every managed window, whatever the owner of that window asks for (a Wine
+// difference; on Windows both kinds share the topmost band).
+int Cover(int x, int y, int width, int height, double seconds, bool managed) {
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = ::DefWindowProcA;
   windowClass.hInstance = ::GetModuleHandleA(nullptr);
@@ -142,7 +151,8 @@ int Cover(int x, int y, int width, int height, double seconds) {
   ::RegisterClassA(&windowClass);
   HWND foregroundBefore = ::GetForegroundWindow();
   HWND cover = ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, "LumekTestCover", "cover",
-                                 WS_POPUP | WS_SYSMENU, x, y, width, height, nullptr, nullptr, windowClass.hInstance, nullptr);
+                                 WS_POPUP | (managed ? WS_SYSMENU : 0), x, y, width, height, nullptr, nullptr,
+                                 windowClass.hInstance, nullptr);
   if (!cover) return 1;
   ::ShowWindow(cover, SW_SHOWNOACTIVATE);
   std::printf("shown\n");
@@ -161,11 +171,76 @@ int Cover(int x, int y, int width, int height, double seconds) {
   return 0;
 }
 
+void PrintLine(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  std::vprintf(format, arguments);
+  va_end(arguments);
+  std::fflush(stdout);
+}
+
+LRESULT CALLBACK PadProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CHAR:
+      PrintLine("char %c\n", static_cast<char>(wParam));
+      return 0;
+    case WM_LBUTTONDOWN:
+      PrintLine("click %d %d\n", static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+      return 0;
+    default:
+      return ::DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+// The user's own window, an ordinary one at the front, that notes every key,
+// click and change of the foreground it is given.
+int Pad(int x, int y, int width, int height, double seconds) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = PadProcedure;
+  windowClass.hInstance = ::GetModuleHandleA(nullptr);
+  windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+  windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = "LumekTestPad";
+  ::RegisterClassA(&windowClass);
+  HWND pad = ::CreateWindowExA(0, "LumekTestPad", "pad", WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr, nullptr,
+                               windowClass.hInstance, nullptr);
+  if (!pad) return 1;
+  ::ShowWindow(pad, SW_SHOW);
+  ::SetForegroundWindow(pad);
+  const DWORD end = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
+  bool ready = false;
+  HWND noted = pad;
+  while (static_cast<LONG>(end - ::GetTickCount()) > 0) {
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageA(&message);
+    }
+    HWND foreground = ::GetForegroundWindow();
+    if (!ready) {
+      // Wine asks the window manager for the focus; keys reach the pad once it has it.
+      if (foreground == pad && ::GetFocus() == pad) {
+        ready = true;
+        PrintLine("ready\n");
+      }
+      continue;
+    }
+    if (foreground == noted) continue;
+    noted = foreground;
+    char className[64] = "none";
+    if (foreground) ::GetClassNameA(foreground, className, sizeof className);
+    PrintLine(foreground == pad ? "back\n" : "foreground %s\n", className);
+  }
+  ::DestroyWindow(pad);
+  return ready ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: lumekctl close|close-all|wait-count N S|taskbar-created|tray-notify MSG...|wait-app S|wait-gone S|hold FILE S|box-text|box-ok|monitors|cover X Y W H S\n");
+    std::fprintf(stderr, "usage: lumekctl close|close-all|wait-count N S|taskbar-created|tray-notify MSG...|wait-app S|wait-gone S|hold FILE S|box-text|box-ok|monitors|cover X Y W H S [unmanaged]|pad X Y W H S\n");
     return 2;
   }
   const char* command = argv[1];
@@ -215,7 +290,12 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (std::strcmp(command, "cover") == 0 && argc >= 7) {
-    return Cover(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atof(argv[6]));
+    const bool managed = !(argc >= 8 && std::strcmp(argv[7], "unmanaged") == 0);
+    return Cover(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atof(argv[6]),
+                 managed);
+  }
+  if (std::strcmp(command, "pad") == 0 && argc >= 7) {
+    return Pad(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atof(argv[6]));
   }
   if (std::strcmp(command, "monitors") == 0) {
     ::EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);

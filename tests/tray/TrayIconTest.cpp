@@ -340,7 +340,7 @@ TEST_F(TrayIconTest, RightPressOpensTheOwnMenuOnlyWhenOneIsSet) {
     std::snprintf(track, sizeof track, "TrackPopupMenu(0x%x, %ld, %ld, popuplist)",
                   PopupMenuFlags(menu->Alignment, menu->RightToLeft, menu->TrackButton, menu->MenuAnimation),
                   kPointer.x, kPointer.y);
-    std::vector<std::string> expected{down, "OnPopUp", "SetForegroundWindow(app)", track};
+    std::vector<std::string> expected{down, "OnPopUp", "SetForegroundWindow(popuplist)", track};
     EXPECT_EQ(actual, expected) << ShowSequences(actual, expected);
     EXPECT_EQ(menu->PopupComponent(), tray);
   }
