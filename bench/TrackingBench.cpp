@@ -113,7 +113,7 @@ void TrackingTickSection() {
     Platform().GetCursorPos(&point);
   }));
   rows.push_back(MeasurePlatformFloor("SetWindowPos top", [mainWindow] {
-    Platform().SetWindowPos(mainWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    Platform().SetWindowPos(mainWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }));
   PlatformCalls saved = Platform();
   Platform().GetCursorPos = MovingCursorPos;

@@ -6,25 +6,23 @@ namespace lumek {
 
 namespace {
 
-bool OfThisProcess(HWND window) {
+// The foreground window when it belongs to another program; null otherwise.
+HWND ForeignForeground() {
+  HWND foreground = ::GetForegroundWindow();
+  if (!foreground) return nullptr;
   DWORD process = 0;
-  Platform().GetWindowThreadProcessId(window, &process);
-  return process == ::GetCurrentProcessId();
+  Platform().GetWindowThreadProcessId(foreground, &process);
+  return process == ::GetCurrentProcessId() ? nullptr : foreground;
 }
 
 }  // namespace
 
-ForegroundReturn::ForegroundReturn() {
-  HWND foreground = ::GetForegroundWindow();
-  // Already Lumek's: an outer return, begun when Lumek took it, gives it back.
-  if (foreground && !OfThisProcess(foreground)) previous_ = foreground;
-}
+// Already Lumek's: an outer return, begun when Lumek took it, gives it back.
+ForegroundReturn::ForegroundReturn() : previous_(ForeignForeground()) {}
 
 ForegroundReturn::~ForegroundReturn() {
-  if (!previous_ || !::IsWindow(previous_)) return;
   // A window the user clicked into meanwhile, or one a command opened, keeps it.
-  HWND foreground = ::GetForegroundWindow();
-  if (foreground && !OfThisProcess(foreground)) return;
+  if (!previous_ || !::IsWindow(previous_) || ForeignForeground()) return;
   Platform().SetForegroundWindow(previous_);
 }
 

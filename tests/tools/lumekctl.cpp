@@ -26,6 +26,7 @@
 //                                       whenever another window becomes the foreground, "back" when
 //                                       it has it again
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -205,10 +206,21 @@ int Pad(int x, int y, int width, int height, double seconds) {
   HWND pad = ::CreateWindowExA(0, "LumekTestPad", "pad", WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr, nullptr,
                                windowClass.hInstance, nullptr);
   if (!pad) return 1;
+  // Wine: the shell's tray window appears with the first icon of a session,
+  // and the window manager focuses it; on Windows the notification area is
+  // always there. The pad's own icon brings it up before the session.
+  NOTIFYICONDATAA icon{};
+  icon.cbSize = sizeof icon;
+  icon.hWnd = pad;
+  icon.uID = 1;
+  icon.uFlags = NIF_ICON;
+  icon.hIcon = ::LoadIconA(nullptr, IDI_APPLICATION);
+  ::Shell_NotifyIconA(NIM_ADD, &icon);
   ::ShowWindow(pad, SW_SHOW);
-  ::SetForegroundWindow(pad);
   const DWORD end = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
+  // Ready once the pad has held the foreground and the focus for a second.
   bool ready = false;
+  DWORD heldSince = 0;
   HWND noted = pad;
   while (static_cast<LONG>(end - ::GetTickCount()) > 0) {
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
@@ -220,7 +232,12 @@ int Pad(int x, int y, int width, int height, double seconds) {
     HWND foreground = ::GetForegroundWindow();
     if (!ready) {
       // Wine asks the window manager for the focus; keys reach the pad once it has it.
-      if (foreground == pad && ::GetFocus() == pad) {
+      if (foreground != pad || ::GetFocus() != pad) {
+        if (foreground != pad) ::SetForegroundWindow(pad);
+        heldSince = 0;
+      } else if (!heldSince) {
+        heldSince = ::GetTickCount();
+      } else if (::GetTickCount() - heldSince >= 1000) {
         ready = true;
         PrintLine("ready\n");
       }
@@ -232,6 +249,7 @@ int Pad(int x, int y, int width, int height, double seconds) {
     if (foreground) ::GetClassNameA(foreground, className, sizeof className);
     PrintLine(foreground == pad ? "back\n" : "foreground %s\n", className);
   }
+  ::Shell_NotifyIconA(NIM_DELETE, &icon);
   ::DestroyWindow(pad);
   return ready ? 0 : 1;
 }
