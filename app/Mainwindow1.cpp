@@ -393,11 +393,14 @@ void TMainForm1::N8Click(TObject*) {
   std::string guide = ExeDir + "/Readme.txt";
   // The shell takes one plain path; a longer one than the platform allows is not handed over.
   if (guide.size() >= MAX_PATH) return;
+  // The menu gives the foreground back as it closes; the program that opens the file may still take it.
+  ::AllowSetForegroundWindow(ASFW_ANY);
   Platform().ShellExecuteA(WindowHandle(), "OPEN", guide.c_str(), "", "", SW_SHOW);
 }
 
 void TMainForm1::N9Click(TObject*) {
   std::string address = InformationAddress(ModuleFileName());
+  ::AllowSetForegroundWindow(ASFW_ANY);
   Platform().ShellExecuteA(WindowHandle(), "OPEN", address.c_str(), "", "", SW_SHOW);
 }
 
