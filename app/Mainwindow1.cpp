@@ -28,6 +28,9 @@ constexpr char kSettingsFileName[] = "LUMEK.ini";
 // A pass takes milliseconds; a copy stuck in its pass must not keep another
 // from closing, nor from saving before a logoff ends it.
 constexpr DWORD kSettingsTurnTimeoutMs = 5000;
+// Some display changes (a resolution set outside the program under some
+// systems) come with no message: the desktop's metrics are compared this often.
+constexpr UINT kDisplayCheckMs = 1000;
 
 // The component classes the stored descriptions of Lumek's forms name.
 void RegisterLumekStoredClasses() {
@@ -67,6 +70,7 @@ TMainForm1::TMainForm1(TComponent* owner) : TForm(owner) {
 }
 
 TMainForm1::~TMainForm1() {
+  if (HandleAllocated()) Platform().KillTimer(WindowHandle(), kDisplayCheckTimer);
   if (Application && Application->OnEndSession) Application->OnEndSession = nullptr;
   XForm1 = nullptr;
   YForm1 = nullptr;
@@ -139,6 +143,23 @@ void TMainForm1::FollowPrimaryMonitor() {
   centreGeneration_ = Screen->MonitorsGeneration();
 }
 
+void TMainForm1::WndProc(HWND window, TMessage& message) {
+  if (message.Msg == WM_TIMER && message.WParam == kDisplayCheckTimer) {
+    FollowDisplay();
+    return;
+  }
+  TForm::WndProc(window, message);
+}
+
+void TMainForm1::FollowDisplay() {
+  if (!XForm1 || !YForm1 || !Screen->LayoutOutdated()) return;
+  FollowPrimaryMonitor();
+  POINT pointer{};
+  Platform().GetCursorPos(&pointer);
+  // Hidden lines too: shown again, they already span the new desktop.
+  PlaceLines(ScreenPoint{pointer.x, pointer.y});
+}
+
 void TMainForm1::FormCreate(TObject*) {
   XForm1 = NewXForm1(this);
   XForm1->SetHeight(Screen->Height());
@@ -158,6 +179,9 @@ void TMainForm1::FormCreate(TObject*) {
   Platform().SetWindowPos(WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   ReadSettings();
+  // A window timer: no thread of its own, and it beats whether the pointer moves or not. Without it
+  // (the system out of timers) the display messages alone are followed.
+  Platform().SetTimer(WindowHandle(), kDisplayCheckTimer, kDisplayCheckMs, nullptr);
   // A session that ends (logoff, shutdown) never closes the form: save there too, without a box.
   Application->OnEndSession = [this](TObject*) {
     try {

@@ -61,9 +61,19 @@ class TMainForm1 : public TForm {
   void TrayIcon1MouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
   void N24Click(TObject* sender);
 
+  // The window timer of the display check, on this form's window.
+  static constexpr UINT_PTR kDisplayCheckTimer = 1;
+  // Run by that timer once a second, pointer moving or resting: a desktop
+  // that changed, announced or not, moves the lines now and the heartbeat's
+  // centre and the warp's edges at their next ticks.
+  void FollowDisplay();
+
   const std::string& ExeDirectory() const { return ExeDir; }
   int CenterXValue() const { return CenterX; }
   int CenterYValue() const { return CenterY; }
+
+ protected:
+  void WndProc(HWND window, TMessage& message) override;
 
  private:
   std::vector<PublishedMethod> PublishedMethods();

@@ -130,8 +130,27 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
 
 }  // namespace
 
+DesktopFingerprint TScreen::ReadFingerprint() const {
+  DesktopFingerprint fingerprint;
+  const int left = Platform().GetSystemMetrics(SM_XVIRTUALSCREEN);
+  const int top = Platform().GetSystemMetrics(SM_YVIRTUALSCREEN);
+  fingerprint.virtualScreen = ScreenRect{left, top, left + Platform().GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                                         top + Platform().GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  fingerprint.monitorCount = Platform().GetSystemMetrics(SM_CMONITORS);
+  fingerprint.primaryWidth = Width();
+  fingerprint.primaryHeight = Height();
+  return fingerprint;
+}
+
+bool TScreen::LayoutOutdated() {
+  if (!monitorsStale_ && ReadFingerprint() != fingerprint_) monitorsStale_ = true;
+  return monitorsStale_;
+}
+
 const MonitorLayout& TScreen::Monitors() {
   if (!monitorsStale_) return monitors_;
+  // Taken before the enumeration: a change between the two shows at the next comparison.
+  fingerprint_ = ReadFingerprint();
   MonitorLayout layout;
   Platform().EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&layout.monitors));
   // A desktop that cannot be enumerated is still the primary screen the metrics report.

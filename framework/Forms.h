@@ -152,6 +152,11 @@ class TScreen {
   unsigned MonitorsGeneration() const { return monitorsGeneration_; }
   // A resolution, monitor or scaling change: the layout is read anew at its next use.
   void NoteDisplayChange() { monitorsStale_ = true; }
+  // True when the layout is to be read anew: a change was noted, or the
+  // desktop's metrics differ from their reading when the layout was last
+  // read, which is then noted as a change. Some changes come with no message
+  // at all; this costs a few metric reads and never a monitor enumeration.
+  bool LayoutOutdated();
 
   const std::vector<TForm*>& Forms() const { return forms_; }
   void AddForm(TForm* form) { forms_.push_back(form); }
@@ -165,7 +170,11 @@ class TScreen {
  private:
   std::vector<TForm*> forms_;
   std::map<int, HCURSOR> cursors_;
+  DesktopFingerprint ReadFingerprint() const;
+
   MonitorLayout monitors_;
+  // The metrics as they were when monitors_ was read.
+  DesktopFingerprint fingerprint_;
   bool monitorsStale_ = true;
   unsigned monitorsGeneration_ = 0;
 };

@@ -36,6 +36,22 @@ struct MonitorLayout {
   bool operator!=(const MonitorLayout& other) const { return !(*this == other); }
 };
 
+// The desktop as the platform's metrics report it: a few numbers cheap
+// enough to ask every second. A desktop whose monitors change shows a
+// difference in at least one of them.
+struct DesktopFingerprint {
+  ScreenRect virtualScreen;
+  int monitorCount = 0;
+  int primaryWidth = 0;
+  int primaryHeight = 0;
+
+  bool operator==(const DesktopFingerprint& other) const {
+    return virtualScreen == other.virtualScreen && monitorCount == other.monitorCount &&
+           primaryWidth == other.primaryWidth && primaryHeight == other.primaryHeight;
+  }
+  bool operator!=(const DesktopFingerprint& other) const { return !(*this == other); }
+};
+
 // The smallest rectangle holding every monitor.
 ScreenRect VirtualScreen(const MonitorLayout& layout);
 

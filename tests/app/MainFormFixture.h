@@ -25,6 +25,7 @@
 #include "app/LineWindow.h"
 #include "framework/Application.h"
 #include "framework/Menus.h"
+#include "framework/MonitorLayout.h"
 #include "framework/Platform.h"
 #include "tests/support/Recorder.h"
 
@@ -39,7 +40,8 @@ class MainFormFixture {
     std::string exeName = "LUMEK.exe";
     int screenWidth = 1920;
     int screenHeight = 1080;
-    // The monitors' rectangles, the primary first; none means one monitor of the screen's size.
+    // The monitors' rectangles, the primary first; none means one monitor of the
+    // screen's size. The screen's size is then the primary's.
     std::vector<RECT> monitors;
   };
 
@@ -128,12 +130,19 @@ class MainFormFixture {
   // Records the tray's shell calls from the start; a test adds the entries it needs.
   CallRecorder& Recorder() { return recorder_; }
 
-  // The desktop the seam reports from now on, as after a display change; the
-  // screen object reads it at its next use. Each reading is recorded as
-  // "EnumDisplayMonitors()".
+  // The desktop the seam reports from now on, as after a display change the
+  // messages announced; the screen object reads it at its next use. Each
+  // reading is recorded as "EnumDisplayMonitors()".
   void SetMonitors(const std::vector<RECT>& monitors) {
-    State().monitors = monitors;
+    ChangeDesktopUnannounced(monitors);
     Screen->NoteDisplayChange();
+  }
+  // The desktop the seam reports from now on, its metrics included (the
+  // primary's size, the virtual screen, the monitor count), with nothing
+  // telling the program: as a change of resolution where no message comes.
+  void ChangeDesktopUnannounced(const std::vector<RECT>& monitors) {
+    State().monitors = monitors;
+    State().screen = SIZE{monitors.front().right - monitors.front().left, monitors.front().bottom - monitors.front().top};
   }
 
   // GetCursorPos reports this point from now on.
@@ -173,9 +182,19 @@ class MainFormFixture {
     return static_cast<DWORD>(path.size());
   }
   static int FakeSystemMetrics(int index) {
-    if (index == SM_CXSCREEN) return State().screen.cx;
-    if (index == SM_CYSCREEN) return State().screen.cy;
-    return RealPlatform().GetSystemMetrics(index);
+    MonitorLayout layout;
+    for (const RECT& r : State().monitors) layout.monitors.push_back(ScreenRect{r.left, r.top, r.right, r.bottom});
+    const ScreenRect desktop = VirtualScreen(layout);
+    switch (index) {
+      case SM_CXSCREEN: return State().screen.cx;
+      case SM_CYSCREEN: return State().screen.cy;
+      case SM_XVIRTUALSCREEN: return desktop.left;
+      case SM_YVIRTUALSCREEN: return desktop.top;
+      case SM_CXVIRTUALSCREEN: return desktop.Width();
+      case SM_CYVIRTUALSCREEN: return desktop.Height();
+      case SM_CMONITORS: return static_cast<int>(State().monitors.size());
+      default: return RealPlatform().GetSystemMetrics(index);
+    }
   }
   // Monitor handles are 1-based indices into the layout.
   static BOOL FakeEnumDisplayMonitors(HDC, LPCRECT, MONITORENUMPROC callback, LPARAM data) {

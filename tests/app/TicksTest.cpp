@@ -254,6 +254,92 @@ TEST(HeartbeatTick, CentreFollowsTheNewPrimaryAfterAResolutionChange) {
   EXPECT_EQ(form.Timer2->Interval(), 500u);
 }
 
+TEST(DisplayCheck, ADesktopChangedWithOrWithoutAMessageIsReadOnceAndFollowedAtRest) {
+  MainFormFixture app;  // one 1920 x 1080 screen
+  TMainForm1& form = app.Construct();
+  app.Recorder().Windows();
+  Platform().SetCursorPos = &RecordCursorMove;
+  auto check = [&] {
+    app.Recorder().Clear();
+    ::SendMessageA(form.WindowHandle(), WM_TIMER, TMainForm1::kDisplayCheckTimer, 0);
+    return app.Recorder().Calls();
+  };
+  app.SetPointer(500, 300);
+  form.Timer1Timer(form.Timer1);
+  EXPECT_EQ(check(), std::vector<std::string>{}) << "an unchanged desktop is read again";
+
+  struct Row {
+    const char* name;
+    std::vector<RECT> monitors;
+    bool announced;  // a display change message came
+    POINT pointer;   // where the pointer rests meanwhile
+    std::vector<std::string> calls;
+    POINT centre;
+    POINT edge;  // a pointer on an edge whose warp changed
+    std::vector<std::string> warp;
+  } rows[] = {
+      {"the resolution drops to 1024 x 768",
+       {{0, 0, 1024, 768}},
+       false,
+       {500, 300},
+       {"EnumDisplayMonitors()", "SetWindowPos(XForm1, HWND_TOP, 501, 0, 1, 768, 0x14)",
+        "SetWindowPos(YForm1, HWND_TOP, 0, 301, 1024, 1, 0x14)"},
+       {512, 384},
+       {1023, 300},
+       {"SetCursorPos(0, 300)"}},
+      // The lines stay on the primary, as does the centre; the primary's left edge now leads on.
+      {"a monitor joins on the left",
+       {{0, 0, 1024, 768}, {-1280, 0, 0, 1024}},
+       false,
+       {500, 300},
+       {"EnumDisplayMonitors()"},
+       {512, 384},
+       {0, 300},
+       {}},
+      {"it leaves again", {{0, 0, 1024, 768}}, false, {500, 300}, {"EnumDisplayMonitors()"}, {512, 384}, {0, 300},
+       {"SetCursorPos(1023, 300)"}},
+      {"two monitors of other sizes",
+       {{0, 0, 1000, 800}, {1000, 0, 2000, 400}},
+       false,
+       {1500, 300},
+       {"EnumDisplayMonitors()", "SetWindowPos(XForm1, HWND_TOP, 1501, 0, 1, 400, 0x14)",
+        "SetWindowPos(YForm1, HWND_TOP, 1000, 301, 1000, 1, 0x14)"},
+       {500, 400},
+       {1999, 300},
+       {"SetCursorPos(0, 300)"}},
+      // The same metrics in another arrangement: only the message tells of it.
+      {"announced: the second monitor moves down",
+       {{0, 0, 1000, 800}, {1000, 400, 2000, 800}},
+       true,
+       {1500, 300},
+       {"EnumDisplayMonitors()", "SetWindowPos(XForm1, HWND_TOP, 1501, 400, 1, 400, 0x14)"},
+       {500, 400},
+       {999, 300},
+       {"SetCursorPos(0, 300)"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    app.SetPointer(row.pointer.x, row.pointer.y);
+    form.Timer1Timer(form.Timer1);
+    if (row.announced) {
+      app.SetMonitors(row.monitors);
+    } else {
+      app.ChangeDesktopUnannounced(row.monitors);
+    }
+    std::vector<std::string> calls = check();
+    EXPECT_EQ(calls, row.calls) << ShowSequences(calls, row.calls);
+    calls = check();
+    EXPECT_EQ(calls, std::vector<std::string>{}) << "read more than once: " << ShowSequences(calls, {});
+    RECT v = WindowRect(XForm1), h = WindowRect(YForm1);
+    const ScreenRect& monitor = *MonitorAt(Screen->Monitors(), ScreenPoint{row.pointer.x, row.pointer.y});
+    EXPECT_EQ(v.bottom - v.top, monitor.Height());
+    EXPECT_EQ(h.right - h.left, monitor.Width());
+    EXPECT_EQ(form.CenterXValue(), row.centre.x);
+    EXPECT_EQ(form.CenterYValue(), row.centre.y);
+    ExpectWarpMoves(app, form, WarpRow{"the warp's edge", row.edge, row.warp});
+  }
+}
+
 TEST(TrackingTick, AtRestNothingIsCalledAndACoveringTopmostWindowIsRaisedOverOnce) {
   MainFormFixture app;
   TMainForm1& form = app.Construct();
