@@ -168,10 +168,10 @@ class TScreen {
   void SetCursor(int index, HCURSOR cursor);
 
  private:
-  std::vector<TForm*> forms_;
-  std::map<int, HCURSOR> cursors_;
   DesktopFingerprint ReadFingerprint() const;
 
+  std::vector<TForm*> forms_;
+  std::map<int, HCURSOR> cursors_;
   MonitorLayout monitors_;
   // The metrics as they were when monitors_ was read.
   DesktopFingerprint fingerprint_;

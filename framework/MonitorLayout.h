@@ -37,8 +37,8 @@ struct MonitorLayout {
 };
 
 // The desktop as the platform's metrics report it: a few numbers cheap
-// enough to ask every second. A desktop whose monitors change shows a
-// difference in at least one of them.
+// enough to ask every second. A resolution or a monitor added or removed
+// changes one of them; a mere rearrangement that keeps them all does not.
 struct DesktopFingerprint {
   ScreenRect virtualScreen;
   int monitorCount = 0;

@@ -1,4 +1,5 @@
-// The three timers' handlers on a real main form: tracking, heartbeat, warp.
+// The three timers' handlers on a real main form (tracking, heartbeat, warp)
+// and its once-a-second display check.
 // The handlers are called directly with a known pointer; no message is pumped,
 // so the timers' own queued ticks never run in between.
 #include <gtest/gtest.h>
