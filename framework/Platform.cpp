@@ -103,6 +103,15 @@ PlatformCalls MakeRealPlatform() {
   calls.timeSetEvent = CallTimeSetEvent;
   calls.timeKillEvent = CallTimeKillEvent;
   calls.sndPlaySoundA = CallSndPlaySoundA;
+  calls.VirtualAlloc = [](LPVOID address, SIZE_T size, DWORD allocationType, DWORD protection) {
+    return ::VirtualAlloc(address, size, allocationType, protection);
+  };
+  calls.VirtualProtect = [](LPVOID address, SIZE_T size, DWORD protection, PDWORD previousProtection) {
+    return ::VirtualProtect(address, size, protection, previousProtection);
+  };
+  calls.FlushInstructionCache = [](HANDLE process, LPCVOID address, SIZE_T size) {
+    return ::FlushInstructionCache(process, address, size);
+  };
   calls.GetModuleFileNameA = [](HMODULE module, LPSTR buffer, DWORD size) {
     return ::GetModuleFileNameA(module, buffer, size);
   };

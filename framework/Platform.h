@@ -47,6 +47,10 @@ struct PlatformCalls {
   MMRESULT (*timeSetEvent)(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags);
   MMRESULT (*timeKillEvent)(UINT id);
   BOOL (*sndPlaySoundA)(LPCSTR sound, UINT flags);
+  // Memory: pages of code made at run time
+  LPVOID (*VirtualAlloc)(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protection);
+  BOOL (*VirtualProtect)(LPVOID address, SIZE_T size, DWORD protection, PDWORD previousProtection);
+  BOOL (*FlushInstructionCache)(HANDLE process, LPCVOID address, SIZE_T size);
   // Kernel
   DWORD (*GetModuleFileNameA)(HMODULE module, LPSTR buffer, DWORD size);
   HANDLE (*CreateMutexA)(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);

@@ -1,9 +1,13 @@
 #include "framework/WindowProcedure.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
@@ -15,10 +19,49 @@ namespace lumek {
 
 namespace {
 
+using Handler = BoundWindowProc::Handler;
+using HandlerSlot = BoundWindowProc::HandlerSlot;
+
+// Shared by every procedure, compiled or made: the x86 thunks below jump to
+// it with the slot pushed as a fifth argument, so it must be stdcall.
+LRESULT __stdcall Dispatch(const HandlerSlot* slot, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  TMessage record{message, wParam, lParam, 0};
+  try {
+    // A window may keep a procedure its object has already given back.
+    if (const Handler* handler = slot->load(std::memory_order_acquire)) {
+      (*handler)(window, record);
+    } else {
+      DefaultHandling(window, record);
+    }
+  } catch (...) {
+    HandleExceptionAtBoundary();
+  }
+  return record.Result;
+}
+
+// --- the procedures compiled into the program ---------------------------------
+
+HandlerSlot compiledSlots[BoundWindowProc::kCompiledProcedures];
+
+template <size_t Index>
+LRESULT CALLBACK CompiledProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Dispatch(&compiledSlots[Index], window, message, wParam, lParam);
+}
+
+template <size_t... Index>
+constexpr std::array<WNDPROC, sizeof...(Index)> CompiledProcedureTable(std::index_sequence<Index...>) {
+  return {{&CompiledProcedure<Index>...}};
+}
+
+constexpr std::array<WNDPROC, BoundWindowProc::kCompiledProcedures> kCompiledProcedureTable =
+    CompiledProcedureTable(std::make_index_sequence<BoundWindowProc::kCompiledProcedures>{});
+
+// --- the procedures made at run time ------------------------------------------
+
 #pragma pack(push, 1)
 #if defined(__x86_64__)
 // x64 code of one thunk: the four register arguments move one place along,
-// lParam to the fifth (stack) slot, the target goes first, and the shared
+// lParam to the fifth (stack) slot, the slot goes first, and the shared
 // dispatcher is called with the stack kept 16-byte aligned.
 struct Thunk {
   uint8_t reserveFrame[4] = {0x48, 0x83, 0xEC, 0x38};        // sub rsp, 56
@@ -26,75 +69,127 @@ struct Thunk {
   uint8_t wParamToR9[3] = {0x4D, 0x89, 0xC1};                 // mov r9, r8
   uint8_t messageToR8[3] = {0x49, 0x89, 0xD0};                // mov r8, rdx
   uint8_t windowToRdx[3] = {0x48, 0x89, 0xCA};                // mov rdx, rcx
-  uint8_t movRcx[2] = {0x48, 0xB9};                           // mov rcx, imm64 (target)
-  uint64_t target = 0;
+  uint8_t movRcx[2] = {0x48, 0xB9};                           // mov rcx, imm64 (slot)
+  uint64_t slot = 0;
   uint8_t movRax[2] = {0x48, 0xB8};                           // mov rax, imm64 (dispatcher)
   uint64_t dispatcher = 0;
   uint8_t callRaxAndReturn[7] = {0xFF, 0xD0, 0x48, 0x83, 0xC4, 0x38, 0xC3};  // call rax; add rsp, 56; ret
-  void Bind(void* targetObject, void* dispatcherCode, const void*) {
-    target = reinterpret_cast<uint64_t>(targetObject);
+  void Bind(const HandlerSlot* handlerSlot, void* dispatcherCode, const void*) {
+    slot = reinterpret_cast<uint64_t>(handlerSlot);
     dispatcher = reinterpret_cast<uint64_t>(dispatcherCode);
   }
 };
 #else
-// x86 code of one thunk: swap the return address for (target, return) and
+// x86 code of one thunk: swap the return address for (slot, return) and
 // jump to the shared stdcall dispatcher, which then sees five arguments.
 struct Thunk {
   uint8_t popEax = 0x58;        // pop eax          (return address)
-  uint8_t pushImm = 0x68;       // push imm32       (target)
-  uint32_t target = 0;
+  uint8_t pushImm = 0x68;       // push imm32       (slot)
+  uint32_t slot = 0;
   uint8_t pushEax = 0x50;       // push eax
   uint8_t jmpRel = 0xE9;        // jmp rel32        (dispatcher)
   int32_t relative = 0;
-  void Bind(void* targetObject, void* dispatcherCode, const void* slot) {
-    target = reinterpret_cast<uint32_t>(targetObject);
+  void Bind(const HandlerSlot* handlerSlot, void* dispatcherCode, const void* at) {
+    slot = reinterpret_cast<uint32_t>(handlerSlot);
     relative = static_cast<int32_t>(static_cast<uint8_t*>(dispatcherCode) -
-                                    (static_cast<const uint8_t*>(slot) + sizeof(Thunk)));
+                                    (static_cast<const uint8_t*>(at) + sizeof(Thunk)));
   }
 };
 #endif
 #pragma pack(pop)
 
-// Thunks live in executable 4 KiB pages, handed out from a free list.
-class ThunkHeap {
+constexpr size_t kThunkPageSize = 4096;
+constexpr size_t kThunkStride = (sizeof(Thunk) + 15) & ~size_t{15};
+constexpr size_t kThunksPerPage = kThunkPageSize / kThunkStride;
+
+// A page of thunks while it is still being written.
+struct PageRelease {
+  void operator()(uint8_t* page) const noexcept { ::VirtualFree(page, 0, MEM_RELEASE); }
+};
+using UnsealedPage = std::unique_ptr<uint8_t, PageRelease>;
+
+// --- lending them out -----------------------------------------------------------
+
+struct Procedure {
+  HandlerSlot* slot;
+  WNDPROC proc;
+};
+
+// Lends the compiled procedures first. A page of thunks, once made, is only
+// ever readable and executable: a freed thunk is bound anew through its slot,
+// never rewritten, and the page is never given back, for a window may still
+// be running one of its thunks.
+class ProcedurePool {
  public:
-  void* Allocate() {
-    CriticalSectionLock lock(section_);
-    if (free_.empty()) {
-      auto* page = static_cast<uint8_t*>(::VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE));
-      if (!page) throw EOutOfResources("no memory for a window procedure");
-      constexpr size_t stride = (sizeof(Thunk) + 15) & ~size_t{15};
-      for (size_t offset = 0; offset + sizeof(Thunk) <= 4096; offset += stride) free_.insert(page + offset);
+  ProcedurePool() {
+    for (size_t index = kCompiledProcedureTable.size(); index-- > 0;) {
+      compiledFree_.push_back({&compiledSlots[index], kCompiledProcedureTable[index]});
     }
-    void* slot = *free_.begin();
-    free_.erase(free_.begin());
-    return slot;
   }
-  void Free(void* slot) {
+
+  Procedure Lend(const Handler* handler) {
     CriticalSectionLock lock(section_);
-    free_.insert(slot);
+    std::vector<Procedure>& from = !compiledFree_.empty() ? compiledFree_ : thunksFree_;
+    if (from.empty()) AddThunkPage();
+    Procedure procedure = from.back();
+    from.pop_back();
+    procedure.slot->store(handler, std::memory_order_release);
+    return procedure;
+  }
+
+  void GiveBack(Procedure procedure) {
+    CriticalSectionLock lock(section_);
+    procedure.slot->store(nullptr, std::memory_order_release);
+    IsCompiled(procedure) ? compiledFree_.push_back(procedure) : thunksFree_.push_back(procedure);
   }
 
  private:
+  static bool IsCompiled(const Procedure& procedure) {
+    return procedure.slot >= std::begin(compiledSlots) && procedure.slot < std::end(compiledSlots);
+  }
+
+  // Written while only readable and writable, then sealed: executable and read-only.
+  void AddThunkPage() {
+    std::unique_ptr<HandlerSlot[]> slots(new HandlerSlot[kThunksPerPage]());
+    UnsealedPage page(static_cast<uint8_t*>(
+        Platform().VirtualAlloc(nullptr, kThunkPageSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)));
+    if (!page) throw EOutOfResources("no memory for a window procedure");
+    for (size_t index = 0; index < kThunksPerPage; ++index) {
+      uint8_t* at = page.get() + index * kThunkStride;
+      Thunk thunk;
+      thunk.Bind(&slots[index], reinterpret_cast<void*>(&Dispatch), at);
+      std::memcpy(at, &thunk, sizeof thunk);
+    }
+    DWORD previous = 0;
+    if (!Platform().VirtualProtect(page.get(), kThunkPageSize, PAGE_EXECUTE_READ, &previous)) {
+      throw EOutOfResources("no memory for a window procedure");
+    }
+    Platform().FlushInstructionCache(::GetCurrentProcess(), page.get(), kThunkPageSize);
+    thunksFree_.reserve(thunksFree_.size() + kThunksPerPage);
+    // Both live to process exit from here on.
+    uint8_t* code = page.release();
+    HandlerSlot* pageSlots = slots.release();
+    for (size_t index = kThunksPerPage; index-- > 0;) {
+      thunksFree_.push_back({&pageSlots[index], reinterpret_cast<WNDPROC>(code + index * kThunkStride)});
+    }
+  }
+
   CriticalSection section_;
-  std::set<void*> free_;
+  std::vector<Procedure> compiledFree_;
+  std::vector<Procedure> thunksFree_;
 };
 
-ThunkHeap& Thunks() {
-  static ThunkHeap* heap = new ThunkHeap();  // lives to process exit: windows may outlast statics
-  return *heap;
+ProcedurePool& Procedures() {
+  static ProcedurePool* pool = new ProcedurePool();  // lives to process exit: windows may outlast statics
+  return *pool;
 }
 
 }  // namespace
 
-BoundWindowProc::BoundWindowProc(Handler handler) : target_(std::make_unique<Target>()) {
-  target_->handler = std::move(handler);
-  void* slot = Thunks().Allocate();
-  Thunk thunk;
-  thunk.Bind(target_.get(), reinterpret_cast<void*>(&BoundWindowProc::Dispatch), slot);
-  std::memcpy(slot, &thunk, sizeof thunk);
-  ::FlushInstructionCache(::GetCurrentProcess(), slot, sizeof thunk);
-  proc_ = reinterpret_cast<WNDPROC>(slot);
+BoundWindowProc::BoundWindowProc(Handler handler) : handler_(std::make_unique<Handler>(std::move(handler))) {
+  Procedure procedure = Procedures().Lend(handler_.get());
+  slot_ = procedure.slot;
+  proc_ = procedure.proc;
 }
 
 BoundWindowProc::BoundWindowProc() noexcept = default;
@@ -102,33 +197,26 @@ BoundWindowProc::BoundWindowProc() noexcept = default;
 BoundWindowProc::~BoundWindowProc() { Release(); }
 
 BoundWindowProc::BoundWindowProc(BoundWindowProc&& other) noexcept
-    : target_(std::move(other.target_)), proc_(std::exchange(other.proc_, nullptr)) {}
+    : handler_(std::move(other.handler_)),
+      slot_(std::exchange(other.slot_, nullptr)),
+      proc_(std::exchange(other.proc_, nullptr)) {}
 
 BoundWindowProc& BoundWindowProc::operator=(BoundWindowProc&& other) noexcept {
   if (this != &other) {
     Release();
-    target_ = std::move(other.target_);
+    handler_ = std::move(other.handler_);
+    slot_ = std::exchange(other.slot_, nullptr);
     proc_ = std::exchange(other.proc_, nullptr);
   }
   return *this;
 }
 
 void BoundWindowProc::Release() {
-  if (proc_) {
-    Thunks().Free(reinterpret_cast<void*>(proc_));
-    proc_ = nullptr;
+  // The slot is emptied before the handler goes, so no late call reaches it.
+  if (slot_) {
+    Procedures().GiveBack({std::exchange(slot_, nullptr), std::exchange(proc_, nullptr)});
   }
-  target_.reset();
-}
-
-LRESULT __stdcall BoundWindowProc::Dispatch(Target* target, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  TMessage record{message, wParam, lParam, 0};
-  try {
-    target->handler(window, record);
-  } catch (...) {
-    HandleExceptionAtBoundary();
-  }
-  return record.Result;
+  handler_.reset();
 }
 
 void EnsureWindowClass(const char* className, UINT style, HCURSOR cursor) {

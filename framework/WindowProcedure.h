@@ -1,12 +1,20 @@
 #pragma once
-// The object-bound window procedure: a real WNDPROC made for one object, so
+// The object-bound window procedure: a real WNDPROC lent to one object, so
 // that every window the framework makes (and every window it subclasses)
 // reaches its object without a global or a window property. Each call builds
 // a TMessage with the result preset to 0, hands it to the bound handler and
 // returns the record's result. An exception that escapes the handler is
 // caught here and handed to the application object.
+//
+// No code is made for it at run time while it can be helped: the procedures
+// are compiled into the program, each reading its handler from a data slot
+// of its own, and lent out from a free list. Only when all of them are in
+// use are more made, on pages written once and then made executable and
+// read-only for good, so no memory is ever writable and executable at once.
 #include <windows.h>
 
+#include <atomic>
+#include <cstddef>
 #include <functional>
 #include <memory>
 
@@ -17,6 +25,10 @@ namespace lumek {
 class BoundWindowProc {
  public:
   using Handler = std::function<void(HWND window, TMessage& message)>;
+  // Where a procedure finds its handler; empty while the procedure is free.
+  using HandlerSlot = std::atomic<const Handler*>;
+  // Many times the windows the program has at once: more are made at run time.
+  static constexpr size_t kCompiledProcedures = 128;
 
   BoundWindowProc() noexcept;
   explicit BoundWindowProc(Handler handler);
@@ -31,11 +43,8 @@ class BoundWindowProc {
   void Release();
 
  private:
-  struct Target {
-    Handler handler;
-  };
-  static LRESULT __stdcall Dispatch(Target* target, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  std::unique_ptr<Target> target_;
+  std::unique_ptr<Handler> handler_;
+  HandlerSlot* slot_ = nullptr;  // the slot proc_ reads
   WNDPROC proc_ = nullptr;
 };
 
