@@ -122,6 +122,7 @@ struct Procedure {
 class ProcedurePool {
  public:
   ProcedurePool() {
+    compiledFree_.reserve(kCompiledProcedureTable.size());
     for (size_t index = kCompiledProcedureTable.size(); index-- > 0;) {
       compiledFree_.push_back({&compiledSlots[index], kCompiledProcedureTable[index]});
     }
@@ -140,7 +141,12 @@ class ProcedurePool {
   void GiveBack(Procedure procedure) {
     CriticalSectionLock lock(section_);
     procedure.slot->store(nullptr, std::memory_order_release);
-    IsCompiled(procedure) ? compiledFree_.push_back(procedure) : thunksFree_.push_back(procedure);
+    // Both lists have room for every procedure of their kind: giving back never allocates.
+    if (IsCompiled(procedure)) {
+      compiledFree_.push_back(procedure);
+    } else {
+      thunksFree_.push_back(procedure);
+    }
   }
 
  private:
@@ -162,10 +168,11 @@ class ProcedurePool {
     }
     DWORD previous = 0;
     if (!Platform().VirtualProtect(page.get(), kThunkPageSize, PAGE_EXECUTE_READ, &previous)) {
-      throw EOutOfResources("no memory for a window procedure");
+      throw EOutOfResources("a window procedure cannot be made executable");
     }
     Platform().FlushInstructionCache(::GetCurrentProcess(), page.get(), kThunkPageSize);
-    thunksFree_.reserve(thunksFree_.size() + kThunksPerPage);
+    thunksFree_.reserve(thunksMade_ + kThunksPerPage);
+    thunksMade_ += kThunksPerPage;
     // Both live to process exit from here on.
     uint8_t* code = page.release();
     HandlerSlot* pageSlots = slots.release();
@@ -177,6 +184,7 @@ class ProcedurePool {
   CriticalSection section_;
   std::vector<Procedure> compiledFree_;
   std::vector<Procedure> thunksFree_;
+  size_t thunksMade_ = 0;
 };
 
 ProcedurePool& Procedures() {
