@@ -11,10 +11,10 @@ constexpr uint32_t kFastestBeat = 500;
 
 int ScreenCentre(int extent) { return extent / 2; }
 
-const char* HeartbeatSoundFor(int x, int centerX) {
-  if (x < centerX - kCentreBandHalfWidth) return "heartbeat_left.wav";
-  if (x > centerX + kCentreBandHalfWidth) return "heartbeat_right.wav";
-  return "heartbeat_center.wav";
+const wchar_t* HeartbeatSoundFor(int x, int centerX) {
+  if (x < centerX - kCentreBandHalfWidth) return L"heartbeat_left.wav";
+  if (x > centerX + kCentreBandHalfWidth) return L"heartbeat_right.wav";
+  return L"heartbeat_center.wav";
 }
 
 uint32_t HeartbeatInterval(int x, int y, int centerX, int centerY) {

@@ -9,7 +9,7 @@ int ScreenCentre(int extent);
 
 // The sound file for a pointer column: left of, within or right of the
 // 301-pixel band around the centre column (both bounds in the band).
-const char* HeartbeatSoundFor(int x, int centerX);
+const wchar_t* HeartbeatSoundFor(int x, int centerX);
 
 // 500 ms plus half the distance of x + y from the centre's x + y.
 uint32_t HeartbeatInterval(int x, int y, int centerX, int centerY);

@@ -7,7 +7,7 @@ namespace lumek {
 TLineForm* XForm1 = nullptr;
 TLineForm* YForm1 = nullptr;
 
-TLineForm::TLineForm(TComponent* owner, const char* resourceName, const char* className)
+TLineForm::TLineForm(TComponent* owner, const wchar_t* resourceName, const wchar_t* className)
     : TForm(owner), className_(className) {
   StoredContext context(this);
   ReadStoredForm(this, resourceName, context);
@@ -20,7 +20,7 @@ WindowStyles TLineForm::CreationStyles() const {
   return styles;
 }
 
-TLineForm* NewXForm1(TComponent* owner) { return new TLineForm(owner, "XFORM1", "TXForm1"); }
-TLineForm* NewYForm1(TComponent* owner) { return new TLineForm(owner, "YFORM1", "TYForm1"); }
+TLineForm* NewXForm1(TComponent* owner) { return new TLineForm(owner, L"XFORM1", L"TXForm1"); }
+TLineForm* NewYForm1(TComponent* owner) { return new TLineForm(owner, L"YFORM1", L"TYForm1"); }
 
 }  // namespace lumek

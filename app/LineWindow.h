@@ -9,8 +9,8 @@ namespace lumek {
 class TLineForm : public TForm {
  public:
   // `resourceName` names the stored description; `className` the window class.
-  TLineForm(TComponent* owner, const char* resourceName, const char* className);
-  const char* ClassName() const override { return className_; }
+  TLineForm(TComponent* owner, const wchar_t* resourceName, const wchar_t* className);
+  const wchar_t* ClassName() const override { return className_; }
 
  protected:
   // Never activated and never in the way of the pointer: every pixel hands
@@ -18,7 +18,7 @@ class TLineForm : public TForm {
   WindowStyles CreationStyles() const override;
 
  private:
-  const char* className_;
+  const wchar_t* className_;
 };
 
 // The vertical line.

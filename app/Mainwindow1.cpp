@@ -11,6 +11,8 @@
 #include "framework/IniFiles.h"
 #include "framework/Menus.h"
 #include "framework/Platform.h"
+#include "framework/Sounds.h"
+#include "framework/Strings.h"
 #include "framework/TextRules.h"
 #include "timers/HiTimer.h"
 #include "tray/TrayIcon.h"
@@ -22,9 +24,9 @@ TMainForm1* MainForm1 = nullptr;
 namespace {
 
 // Lumek's information page; the executable's base name is appended.
-constexpr char kInformationAddress[] = "https://www.lumek.example/info.php?pf=w&sn=";
+constexpr wchar_t kInformationAddress[] = L"https://www.lumek.example/info.php?pf=w&sn=";
 constexpr char kSettingsSection[] = "SET";
-constexpr char kSettingsFileName[] = "LUMEK.ini";
+constexpr wchar_t kSettingsFileName[] = L"LUMEK.ini";
 // A pass takes milliseconds; a copy stuck in its pass must not keep another
 // from closing, nor from saving before a logoff ends it.
 constexpr DWORD kSettingsTurnTimeoutMs = 5000;
@@ -48,11 +50,41 @@ bool BindFieldOfType(T*& field, const char* fieldName, const std::string& name, 
 
 // The executable's path when the platform reported all of it; empty otherwise,
 // so nothing is ever read, written or opened from a cut-off path elsewhere.
-std::string CompleteModulePath() {
+std::wstring CompleteModulePath() {
   bool complete = false;
-  std::string path = ModuleFileName(&complete);
-  return complete ? path : std::string();
+  std::wstring path = ModuleFileName(&complete);
+  return complete ? path : std::wstring();
 }
+
+// The menu's English captions, item by item: the same items and lines in the
+// same order as the Japanese description, access keys unique at each level.
+struct EnglishCaption {
+  TMenuItem* TMainForm1::*item;
+  const wchar_t* caption;
+};
+constexpr EnglishCaption kEnglishCaptions[] = {
+    {&TMainForm1::Close1, L"&Close"},
+    {&TMainForm1::N20, L"Cursor &Display"},
+    {&TMainForm1::N21, L"&Vertical Line"},
+    {&TMainForm1::N22, L"&Horizontal Line"},
+    {&TMainForm1::N24, L"Span &All Screens"},
+    {&TMainForm1::N19, L"&Wrap at Screen Edges"},
+    {&TMainForm1::N2, L"Line C&olour..."},
+    {&TMainForm1::N4, L"Line &Thickness"},
+    {&TMainForm1::N5, L"&Extra Fine (1 px)"},
+    {&TMainForm1::N6, L"&Fine (2 px)"},
+    {&TMainForm1::N11, L"&Bold (3 px)"},
+    {&TMainForm1::N12, L"E&xtra Bold (4 px)"},
+    {&TMainForm1::N13, L"Tracking &Speed"},
+    {&TMainForm1::N14, L"&Fast (20 ms)"},
+    {&TMainForm1::N15, L"F&airly Fast (60 ms)"},
+    {&TMainForm1::N16, L"Fairly S&low (180 ms)"},
+    {&TMainForm1::N17, L"Sl&ow (540 ms)"},
+    {&TMainForm1::N1, L"&Heartbeat"},
+    {&TMainForm1::N8, L"User's &Guide"},
+    {&TMainForm1::N9, L"&Information..."},
+    {&TMainForm1::X1, L"E&xit"},
+};
 
 }  // namespace
 
@@ -62,9 +94,12 @@ TMainForm1::TMainForm1(TComponent* owner) : TForm(owner) {
   StoredContext context(this);
   context.SetMethods(&methods);
   context.SetFieldBinder([this](const std::string& name, TComponent* component) { BindField(name, component); });
-  ReadStoredForm(this, "MAINFORM1", context);
+  ReadStoredForm(this, L"MAINFORM1", context);
+  if (UserFace() == TFace::English) ShowEnglishFace();
 
   ExeDir = ExtractFileDir(ModuleFileName());
+  const std::wstring module = CompleteModulePath();
+  if (!module.empty()) soundFolder_ = ExtractFilePath(module);
   FollowPrimaryMonitor();
   AfterConstruction();
 }
@@ -134,6 +169,12 @@ void TMainForm1::BindField(const std::string& name, TComponent* component) {
       BindFieldOfType(Timer3, "Timer3", name, component);
 }
 
+void TMainForm1::ShowEnglishFace() {
+  for (const EnglishCaption& entry : kEnglishCaptions) {
+    if (TMenuItem* item = this->*entry.item) item->SetCaption(entry.caption);
+  }
+}
+
 void TMainForm1::FollowPrimaryMonitor() {
   const MonitorLayout& layout = Screen->Monitors();
   if (centreGeneration_ == Screen->MonitorsGeneration()) return;
@@ -191,16 +232,16 @@ void TMainForm1::FormCreate(TObject*) {
   };
 }
 
-std::string TMainForm1::SettingsPath() const {
-  std::string module = CompleteModulePath();
-  return module.empty() ? std::string() : ExtractFilePath(module) + kSettingsFileName;
+std::wstring TMainForm1::SettingsPath() const {
+  std::wstring module = CompleteModulePath();
+  return module.empty() ? std::wstring() : ExtractFilePath(module) + kSettingsFileName;
 }
 
 // Each pass takes its turn with every other copy using the same file, from
 // before the file object exists until after its flush: two copies closed
 // together otherwise interleave their key-by-key rewrites and lose keys.
 void TMainForm1::ReadSettings() {
-  std::string path = SettingsPath();
+  std::wstring path = SettingsPath();
   if (path.empty()) return;
   FileLock turn = LockFile(path, kSettingsTurnTimeoutMs);
   TIniFile ini(path);
@@ -236,7 +277,7 @@ void TMainForm1::ReadSettings() {
 }
 
 void TMainForm1::WriteSettings() {
-  std::string path = SettingsPath();
+  std::wstring path = SettingsPath();
   if (path.empty()) return;
   FileLock turn = LockFile(path, kSettingsTurnTimeoutMs);
   TIniFile ini(path);
@@ -314,7 +355,7 @@ void TMainForm1::Timer2Timer(TObject*) {
   FollowPrimaryMonitor();
   // A sound that cannot start is silence, never an error.
   try {
-    Platform().sndPlaySoundA(HeartbeatSoundFor(pointer.x, CenterX), SND_ASYNC | SND_NODEFAULT);
+    if (!soundFolder_.empty()) PlaySoundFile(soundFolder_ + HeartbeatSoundFor(pointer.x, CenterX));
   } catch (...) {
   }
   Timer2->SetInterval(HeartbeatInterval(pointer.x, pointer.y, CenterX, CenterY));
@@ -414,21 +455,22 @@ void TMainForm1::N2Click(TObject*) {
 
 void TMainForm1::N8Click(TObject*) {
   if (CompleteModulePath().empty()) return;
-  std::string guide = ExeDir + "/Readme.txt";
+  // The guide in the user interface's language; the Japanese one is the original.
+  std::wstring guide = ExeDir + (UserFace() == TFace::English ? L"/Readme-en.txt" : L"/Readme.txt");
   // The shell takes one plain path; a longer one than the platform allows is not handed over.
   if (guide.size() >= MAX_PATH) return;
   // The menu gives the foreground back as it closes; the program that opens the file may still take it.
   ::AllowSetForegroundWindow(ASFW_ANY);
-  Platform().ShellExecuteA(WindowHandle(), "OPEN", guide.c_str(), "", "", SW_SHOW);
+  Platform().ShellExecuteW(WindowHandle(), L"OPEN", guide.c_str(), L"", L"", SW_SHOW);
 }
 
 void TMainForm1::N9Click(TObject*) {
-  std::string address = InformationAddress(ModuleFileName());
+  std::wstring address = InformationAddress(ModuleFileName());
   ::AllowSetForegroundWindow(ASFW_ANY);
-  Platform().ShellExecuteA(WindowHandle(), "OPEN", address.c_str(), "", "", SW_SHOW);
+  Platform().ShellExecuteW(WindowHandle(), L"OPEN", address.c_str(), L"", L"", SW_SHOW);
 }
 
-std::string InformationAddress(const std::string& modulePath) {
+std::wstring InformationAddress(const std::wstring& modulePath) {
   return kInformationAddress + RemoveExtension(ExtractFileName(modulePath));
 }
 

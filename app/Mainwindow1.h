@@ -22,7 +22,7 @@ class TMainForm1 : public TForm {
  public:
   explicit TMainForm1(TComponent* owner);
   ~TMainForm1() override;
-  const char* ClassName() const override { return "TMainForm1"; }
+  const wchar_t* ClassName() const override { return L"TMainForm1"; }
 
   // Published component fields, in declaration order.
   TTrayIcon* TrayIcon1 = nullptr;
@@ -68,7 +68,7 @@ class TMainForm1 : public TForm {
   // centre and the warp's edges at their next ticks.
   void FollowDisplay();
 
-  const std::string& ExeDirectory() const { return ExeDir; }
+  const std::wstring& ExeDirectory() const { return ExeDir; }
   int CenterXValue() const { return CenterX; }
   int CenterYValue() const { return CenterY; }
 
@@ -79,7 +79,9 @@ class TMainForm1 : public TForm {
   std::vector<PublishedMethod> PublishedMethods();
   void BindField(const std::string& name, TComponent* component);
   // The settings file beside the executable; empty when the executable's path is not known whole.
-  std::string SettingsPath() const;
+  std::wstring SettingsPath() const;
+  // Where the user interface is not Japanese, the menu speaks English.
+  void ShowEnglishFace();
   void ReadSettings();
   void WriteSettings();
   void CheckThickness(TMenuItem* chosen, int thickness);
@@ -93,7 +95,10 @@ class TMainForm1 : public TForm {
   // The heartbeat's centre: half the primary monitor's size, taken anew when the layout changed.
   void FollowPrimaryMonitor();
 
-  std::string ExeDir;
+  std::wstring ExeDir;
+  // The executable's folder with its trailing delimiter, where the heartbeat's
+  // sounds lie; empty when the executable's path is not known whole.
+  std::wstring soundFolder_;
   int CenterX = 0;
   int CenterY = 0;
   unsigned centreGeneration_ = 0;
@@ -105,6 +110,6 @@ class TMainForm1 : public TForm {
 extern TMainForm1* MainForm1;
 
 // The information page's address for an executable path: the base name without its extension appended.
-std::string InformationAddress(const std::string& modulePath);
+std::wstring InformationAddress(const std::wstring& modulePath);
 
 }  // namespace lumek

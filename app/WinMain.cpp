@@ -4,17 +4,17 @@
 #include "app/Mainwindow1.h"
 #include "framework/Application.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   using namespace lumek;
   try {
     Application->Initialize();
-    Application->SetTitle("Lumek");
+    Application->SetTitle(L"Lumek");
     Application->CreateForm(MainForm1);
     Application->Run();
   } catch (const Exception& exception) {
     Application->ShowException(exception);
   } catch (...) {
-    Application->ShowException(Exception(""));
+    Application->ShowException(Exception(L""));
   }
   return 0;
 }

@@ -31,29 +31,38 @@ const UnitRegistration kApplicationUnit(10, InitializeApplicationUnit, FinalizeA
 
 }  // namespace
 
-std::string ModuleFileName(bool* complete) {
-  constexpr DWORD kBufferSize = MAX_PATH + 1;
-  char buffer[kBufferSize];
-  DWORD length = Platform().GetModuleFileNameA(nullptr, buffer, kBufferSize);
-  // A cut-off path fills the whole buffer, and some platforms then leave no
-  // terminator: the length reported is all that is read.
-  if (complete) *complete = length > 0 && length < kBufferSize;
-  return std::string(buffer, std::min(length, kBufferSize));
+std::wstring ModuleFileName(bool* complete) {
+  // The longest path the platform can hand out, in UTF-16 units.
+  constexpr DWORD kLongestPath = 32768;
+  std::wstring buffer(MAX_PATH + 1, L'\0');
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    DWORD length = Platform().GetModuleFileNameW(nullptr, buffer.data(), size);
+    // A cut-off path fills the whole buffer, and some platforms then leave no
+    // terminator: the length reported is all that is read.
+    const bool cut = length >= size;
+    if (!cut || size >= kLongestPath) {
+      if (complete) *complete = length > 0 && !cut;
+      buffer.resize(std::min(length, size));
+      return buffer;
+    }
+    buffer.resize(std::min<size_t>(buffer.size() * 2, kLongestPath));
+  }
 }
 
 TApplication::TApplication() : TComponent(nullptr) {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = ::DefWindowProcA;
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = ::DefWindowProcW;
   windowClass.hInstance = instance;
-  windowClass.hIcon = ::LoadIconA(instance, "MAINICON");
-  windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-  windowClass.lpszClassName = "TApplication";
-  ::RegisterClassA(&windowClass);
+  windowClass.hIcon = ::LoadIconW(instance, L"MAINICON");
+  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = L"TApplication";
+  ::RegisterClassW(&windowClass);
 
   title_ = ApplicationCaptionFromFileName(ExtractFileName(ModuleFileName()));
   procedure_ = BoundWindowProc([this](HWND window, TMessage& message) { WindowMessage(window, message); });
-  window_ = CreateBoundWindow(procedure_, 0, "TApplication", title_.c_str(), kApplicationWindowStyle,
+  window_ = CreateBoundWindow(procedure_, 0, L"TApplication", title_.c_str(), kApplicationWindowStyle,
                               Platform().GetSystemMetrics(SM_CXSCREEN) / 2,
                               Platform().GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr);
   HMENU systemMenu = ::GetSystemMenu(window_, FALSE);
@@ -65,7 +74,7 @@ TApplication::TApplication() : TComponent(nullptr) {
 TApplication::~TApplication() {
   DestroyComponents();
   if (window_) {
-    ::SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&::DefWindowProcA));
+    ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&::DefWindowProcW));
     ::DestroyWindow(window_);
     window_ = nullptr;
   }
@@ -73,9 +82,9 @@ TApplication::~TApplication() {
 
 void TApplication::Initialize() {}
 
-void TApplication::SetTitle(const std::string& title) {
+void TApplication::SetTitle(const std::wstring& title) {
   title_ = title;
-  ::SetWindowTextA(window_, title_.c_str());
+  ::SetWindowTextW(window_, title_.c_str());
 }
 
 void TApplication::BecomeMainFormIfFirst(TObject* created) {
@@ -116,12 +125,12 @@ void TApplication::Terminate() {
 }
 
 bool TApplication::ProcessMessage(MSG& message) {
-  if (!::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (!::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return false;
   if (message.message == WM_QUIT) {
     terminated_.store(true);
   } else {
     ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
+    ::DispatchMessageW(&message);
   }
   return true;
 }
@@ -176,7 +185,7 @@ void TApplication::WindowMessage(HWND window, TMessage& message) {
 
 void TApplication::HandleException(TObject* sender) {
   ForegroundReturn foregroundReturn;
-  if (HWND capture = ::GetCapture()) ::SendMessageA(capture, WM_CANCELMODE, 0, 0);
+  if (HWND capture = ::GetCapture()) ::SendMessageW(capture, WM_CANCELMODE, 0, 0);
   try {
     throw;
   } catch (const EAbort&) {
@@ -188,19 +197,20 @@ void TApplication::HandleException(TObject* sender) {
     }
   } catch (const std::exception& exception) {
     // Not a framework exception: the run-time's own error box.
-    Platform().MessageBoxA(nullptr, exception.what(), "Runtime error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    Platform().MessageBoxW(nullptr, Utf8ToWide(exception.what()).c_str(), L"Runtime error",
+                           MB_OK | MB_ICONERROR | MB_TASKMODAL);
   } catch (...) {
-    Platform().MessageBoxA(nullptr, "Unknown exception", "Runtime error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    Platform().MessageBoxW(nullptr, L"Unknown exception", L"Runtime error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
   }
 }
 
 void TApplication::ShowException(const Exception& exception) {
-  std::string text = ExceptionBoxText(exception.Message());
+  std::wstring text = ExceptionBoxText(exception.Message());
   HWND active = ::GetActiveWindow();
   HWND focus = ::GetFocus();
   {
     TaskWindowsDisabled disabled;
-    Platform().MessageBoxA(window_, text.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
+    Platform().MessageBoxW(window_, text.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
   }
   if (active && ::IsWindow(active)) ::SetActiveWindow(active);
   if (focus && ::IsWindow(focus)) ::SetFocus(focus);

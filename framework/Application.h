@@ -25,8 +25,8 @@ class TApplication : public TComponent {
   HWND Handle() const { return window_; }
 
   void Initialize();
-  const std::string& Title() const { return title_; }
-  void SetTitle(const std::string& title);
+  const std::wstring& Title() const { return title_; }
+  void SetTitle(const std::wstring& title);
 
   // Allocates the form, stores it into `reference` and constructs it owned
   // by the application; the first form created becomes the main form.
@@ -85,7 +85,7 @@ class TApplication : public TComponent {
 
   BoundWindowProc procedure_;
   HWND window_ = nullptr;
-  std::string title_;
+  std::wstring title_;
   TForm* mainForm_ = nullptr;
   std::atomic<bool> terminated_{false};
   bool running_ = false;
@@ -116,8 +116,8 @@ class TaskWindowsDisabled {
   std::vector<HWND> disabled_;
 };
 
-// The running executable's full path as the system reports it (at most 260
-// bytes). `complete` tells whether the platform had room for all of it.
-std::string ModuleFileName(bool* complete = nullptr);
+// The running executable's full path as the system reports it, however long
+// it is. `complete` tells whether the platform handed over all of it.
+std::wstring ModuleFileName(bool* complete = nullptr);
 
 }  // namespace lumek

@@ -124,7 +124,7 @@ class TCustomComponent : public TComponent {
  public:
   using TComponent::TComponent;
 
-  std::string About;
+  std::wstring About;
   TNotifyEvent OnChange;
 
   void Change();

@@ -103,13 +103,13 @@ void TCommonDialog::CentreOnMonitor(HWND dialog) {
   MONITORINFO info{};
   info.cbSize = sizeof info;
   RECT bounds;
-  if (!::GetMonitorInfoA(monitor, &info) || !::GetWindowRect(dialog, &bounds)) return;
+  if (!::GetMonitorInfoW(monitor, &info) || !::GetWindowRect(dialog, &bounds)) return;
   POINT position = DialogPositionOnMonitor(info.rcMonitor, bounds.right - bounds.left, bounds.bottom - bounds.top);
   Platform().SetWindowPos(dialog, nullptr, position.x, position.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL TCommonDialog::TaskModalDialog(const std::function<BOOL()>& showDialog) {
-  static const UINT helpMessage = ::RegisterWindowMessageA(HELPMSGSTRINGA);
+  static const UINT helpMessage = ::RegisterWindowMessageW(HELPMSGSTRINGW);
   ForegroundReturn foregroundReturn;
   HWND active = ::GetActiveWindow();
   HWND focus = ::GetFocus();
@@ -177,7 +177,7 @@ TColorDialog::TColorDialog(TComponent* owner) : TCommonDialog(owner) {}
 
 bool TColorDialog::RunDialog() {
   std::array<COLORREF, 16> customColors = CustomColorsFromLines(CustomColors);
-  CHOOSECOLORA request{};
+  CHOOSECOLORW request{};
   request.lStructSize = sizeof request;
   request.hwndOwner = Application ? Application->Handle() : nullptr;
   // The header declares this member as a window; it carries the module.
@@ -186,7 +186,7 @@ bool TColorDialog::RunDialog() {
   request.lpCustColors = customColors.data();
   request.Flags = ChooseColorFlags(Options);
   request.lpfnHook = HookProcedure();
-  if (!TaskModalDialog([&request] { return Platform().ChooseColorA(&request); })) return false;
+  if (!TaskModalDialog([&request] { return Platform().ChooseColorW(&request); })) return false;
   Color = static_cast<TColor>(request.rgbResult);
   CustomColors = CustomColorsToLines(customColors);
   return true;
@@ -197,7 +197,8 @@ void TColorDialog::SetStoredProperty(const std::string& name, const StoredValue&
     Color = ColorFromStored(value);
   } else if (name == "CustomColors") {
     CustomColors.clear();
-    const std::string& text = value.AsString();
+    // The lines are ASCII: colour names and hexadecimal digits.
+    const std::string text = WideToUtf8(value.AsString());
     for (size_t start = 0; start < text.size();) {
       size_t comma = std::min(text.find(',', start), text.size());
       if (comma > start) CustomColors.push_back(text.substr(start, comma - start));

@@ -11,9 +11,9 @@ void HeldMutexTraits::Close(Handle mutex) noexcept {
   Platform().CloseHandle(mutex);
 }
 
-FileLock LockFile(const std::string& path, DWORD timeoutMs) {
-  const std::string name = FileLockName(FoldedPath(path));
-  HANDLE mutex = Platform().CreateMutexA(nullptr, FALSE, name.c_str());
+FileLock LockFile(const std::wstring& path, DWORD timeoutMs) {
+  const std::wstring name = Utf8ToWide(FileLockName(FoldedPath(path)));
+  HANDLE mutex = Platform().CreateMutexW(nullptr, FALSE, name.c_str());
   if (!mutex) return FileLock();
   const DWORD waited = Platform().WaitForSingleObject(mutex, timeoutMs);
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return FileLock(mutex);

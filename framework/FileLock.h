@@ -22,6 +22,6 @@ using FileLock = UniqueHandle<HeldMutexTraits>;
 // left half written is no worse than without a lock. When the mutex cannot be
 // made or the wait runs out, the result holds nothing and the caller goes
 // ahead unguarded, as it would have without a lock.
-FileLock LockFile(const std::string& path, DWORD timeoutMs);
+FileLock LockFile(const std::wstring& path, DWORD timeoutMs);
 
 }  // namespace lumek

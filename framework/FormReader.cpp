@@ -25,9 +25,9 @@ const std::string& StoredValue::AsIdentifier() const {
   return text;
 }
 
-const std::string& StoredValue::AsString() const {
+const std::wstring& StoredValue::AsString() const {
   if (kind != Kind::String) throw EStoredFormError("string expected, found " + text);
-  return text;
+  return string;
 }
 
 int StoredEnumIndex(const StoredValue& value, std::initializer_list<const char*> names) {
@@ -160,7 +160,7 @@ class Parser {
         }
         utf8 += text_[pos_++];
       }
-      value.text = Utf8ToAnsi(utf8);
+      value.string = Utf8ToWide(utf8);
     } else if (c == '[') {
       value.kind = StoredValue::Kind::Set;
       ++pos_;
@@ -268,10 +268,10 @@ bool IsStoredClassRegistered(const std::string& className) { return Registry().c
 
 StoredObject ParseStoredForm(const std::string& utf8Text) { return Parser(utf8Text).ParseDocument(); }
 
-std::string LoadRcData(const char* resourceName) {
+std::string LoadRcData(const wchar_t* resourceName) {
   HMODULE module = ::GetModuleHandleW(nullptr);
-  HRSRC info = ::FindResourceA(module, resourceName, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
-  if (!info) throw EStoredFormError(std::string("missing resource ") + resourceName);
+  HRSRC info = ::FindResourceW(module, resourceName, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+  if (!info) throw EStoredFormError(L"missing resource " + std::wstring(resourceName));
   HGLOBAL data = ::LoadResource(module, info);
   const char* bytes = static_cast<const char*>(::LockResource(data));
   return std::string(bytes, ::SizeofResource(module, info));
@@ -284,7 +284,7 @@ void ReadStoredForm(TComponent* root, const StoredObject& description, StoredCon
   for (TComponent* component : loaded) component->Loaded();
 }
 
-void ReadStoredForm(TComponent* root, const char* resourceName, StoredContext& context) {
+void ReadStoredForm(TComponent* root, const wchar_t* resourceName, StoredContext& context) {
   ReadStoredForm(root, ParseStoredForm(LoadRcData(resourceName)), context);
 }
 

@@ -15,7 +15,7 @@
 //   end
 //
 // Values: integers (42, -1, $FF), strings ('text', '' for a quote; UTF-8 in
-// the file, the system code page in the program), identifiers (True, clRed,
+// the file, UTF-16 in the program), identifiers (True, clRed,
 // handler names), sets ([maBottomToTop]) and resource references (@TRAYICON).
 #include <initializer_list>
 #include <string>
@@ -31,13 +31,14 @@ struct StoredValue {
   enum class Kind { Integer, String, Identifier, Set, Resource };
   Kind kind = Kind::Integer;
   int64_t integer = 0;
-  std::string text;                  // string (system code page), identifier or resource name
+  std::string text;                  // identifier, resource name or integer digits
+  std::wstring string;               // a string
   std::vector<std::string> members;  // set members
 
   bool AsBool() const;                       // True or False
   int32_t AsInt() const;                     // an integer in 32 bits
   const std::string& AsIdentifier() const;   // any identifier
-  const std::string& AsString() const;       // a string
+  const std::wstring& AsString() const;      // a string
 };
 
 // The index of a stored identifier among `names` (an enum in declaration order).
@@ -107,10 +108,10 @@ struct StoredObject {
 StoredObject ParseStoredForm(const std::string& utf8Text);
 
 // Reads the RCDATA resource `resourceName` into `root`.
-void ReadStoredForm(TComponent* root, const char* resourceName, StoredContext& context);
+void ReadStoredForm(TComponent* root, const wchar_t* resourceName, StoredContext& context);
 void ReadStoredForm(TComponent* root, const StoredObject& description, StoredContext& context);
 
 // The bytes of an RCDATA resource of the running module.
-std::string LoadRcData(const char* resourceName);
+std::string LoadRcData(const wchar_t* resourceName);
 
 }  // namespace lumek

@@ -49,7 +49,7 @@ BOOL CALLBACK CollectCandidate(HWND window, LPARAM context) {
   auto* candidates = reinterpret_cast<ActivationCandidates*>(context);
   if (window == candidates->except || window == candidates->application) return TRUE;
   if (!::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
-  bool topmost = (::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  bool topmost = (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   if (!topmost) {
     candidates->firstNormal = window;
     return FALSE;
@@ -117,7 +117,7 @@ namespace {
 BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
   MONITORINFO info{};
   info.cbSize = sizeof info;
-  if (!Platform().GetMonitorInfoA(monitor, &info)) return TRUE;
+  if (!Platform().GetMonitorInfoW(monitor, &info)) return TRUE;
   auto* monitors = reinterpret_cast<std::vector<ScreenRect>*>(context);
   ScreenRect rect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
   if (info.dwFlags & MONITORINFOF_PRIMARY) {
@@ -206,7 +206,7 @@ HWND TForm::WindowHandle() {
 }
 
 void TForm::CreateHandle() {
-  EnsureWindowClass(ClassName(), CS_DBLCLKS, ::LoadCursorA(nullptr, IDC_ARROW));
+  EnsureWindowClass(ClassName(), CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW));
   WindowStyles styles = CreationStyles();
   HWND owner = Application ? Application->Handle() : nullptr;
   window_ = CreateBoundWindow(procedure_, styles.exStyle, ClassName(), caption_.c_str(), styles.style, left_, top_,
@@ -217,8 +217,8 @@ void TForm::CreateHandle() {
   if (formStyle_ == TFormStyle::fsStayOnTop) {
     Platform().SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
   }
-  HICON icon = Icon ? Icon : reinterpret_cast<HICON>(::GetClassLongPtrA(Application->Handle(), GCLP_HICON));
-  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  HICON icon = Icon ? Icon : reinterpret_cast<HICON>(::GetClassLongPtrW(Application->Handle(), GCLP_HICON));
+  ::SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   UpdateBoundsFromWindow();
 }
 
@@ -260,9 +260,9 @@ void TForm::SetColor(TColor color) {
   if (window_) ::InvalidateRect(window_, nullptr, TRUE);
 }
 
-void TForm::SetCaption(const std::string& caption) {
+void TForm::SetCaption(const std::wstring& caption) {
   caption_ = caption;
-  if (window_) ::SetWindowTextA(window_, caption_.c_str());
+  if (window_) ::SetWindowTextW(window_, caption_.c_str());
 }
 
 void TForm::SetVisible(bool visible) {
@@ -337,7 +337,7 @@ void TForm::AdjustToDefaultMonitor() {
   targetInfo.cbSize = sizeof targetInfo;
   MONITORINFO ownInfo{};
   ownInfo.cbSize = sizeof ownInfo;
-  if (!::GetMonitorInfoA(target, &targetInfo) || !::GetMonitorInfoA(own, &ownInfo)) return;
+  if (!::GetMonitorInfoW(target, &targetInfo) || !::GetMonitorInfoW(own, &ownInfo)) return;
   const RECT& t = targetInfo.rcMonitor;
   const RECT& o = ownInfo.rcMonitor;
   int left = t.left + (left_ - o.left);
@@ -390,7 +390,7 @@ void TForm::RequestClose() {
       break;
     case TCloseAction::caFree:
       // After the messages already queued for the form.
-      ::PostMessageA(WindowHandle(), WM_APP + 0x3F0, 0, 0);
+      ::PostMessageW(WindowHandle(), WM_APP + 0x3F0, 0, 0);
       break;
     case TCloseAction::caNone:
       break;

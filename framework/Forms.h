@@ -44,7 +44,7 @@ class TFont {
   int Charset = DEFAULT_CHARSET;
   TColor Color = clWindowText;
   int Height = -11;
-  std::string Name = "MS Sans Serif";
+  std::wstring Name = L"MS Sans Serif";
   std::vector<std::string> Style;
 };
 
@@ -56,7 +56,7 @@ class TForm : public TComponent {
   ~TForm() override;
 
   // The window class is registered under this name.
-  virtual const char* ClassName() const { return "TForm"; }
+  virtual const wchar_t* ClassName() const { return L"TForm"; }
 
   // The platform window, created hidden on first need.
   HWND WindowHandle();
@@ -85,8 +85,8 @@ class TForm : public TComponent {
   void SetWindowState(TWindowState state);
   TFormStyle FormStyle() const { return formStyle_; }
   TBorderStyle BorderStyle() const { return borderStyle_; }
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& caption);
+  const std::wstring& Caption() const { return caption_; }
+  void SetCaption(const std::wstring& caption);
   TDefaultMonitor DefaultMonitor = TDefaultMonitor::dmActiveForm;
   TPosition Position = TPosition::poDesigned;
   bool OldCreateOrder = true;
@@ -135,7 +135,7 @@ class TForm : public TComponent {
   TFormStyle formStyle_ = TFormStyle::fsNormal;
   TBorderStyle borderStyle_ = TBorderStyle::bsSizeable;
   TBorderIcons borderIcons_;
-  std::string caption_;
+  std::wstring caption_;
 };
 
 class TScreen {

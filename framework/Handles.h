@@ -41,6 +41,12 @@ struct KernelHandleTraits {
   static Handle Invalid() noexcept { return nullptr; }
   static void Close(Handle h) noexcept { ::CloseHandle(h); }
 };
+// A file: CreateFileW reports failure as INVALID_HANDLE_VALUE, not null.
+struct FileHandleTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) noexcept { ::CloseHandle(h); }
+};
 struct WindowHandleTraits {
   using Handle = HWND;
   static Handle Invalid() noexcept { return nullptr; }
@@ -68,6 +74,7 @@ struct ModuleHandleTraits {
 };
 
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueWindow = UniqueHandle<WindowHandleTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueIcon = UniqueHandle<IconHandleTraits>;

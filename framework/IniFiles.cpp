@@ -95,23 +95,25 @@ TIniFile::~TIniFile() { FlushFile(); }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& defaultValue) const {
-  char buffer[kReadBufferSize];
-  DWORD count = Platform().GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buffer,
-                                                    kReadBufferSize, FileName().c_str());
+  wchar_t buffer[kReadBufferSize];
+  DWORD count = Platform().GetPrivateProfileStringW(Utf8ToWide(section).c_str(), Utf8ToWide(key).c_str(),
+                                                    Utf8ToWide(defaultValue).c_str(), buffer, kReadBufferSize,
+                                                    FileName().c_str());
   if (count >= kReadBufferSize) count = kReadBufferSize - 1;
-  return std::string(buffer, count);
+  return WideToUtf8(std::wstring(buffer, count));
 }
 
 // c_str() of an empty string is an empty text, never null: a null value
 // would delete the key instead of writing it empty.
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-  if (!Platform().WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), FileName().c_str())) {
+  if (!Platform().WritePrivateProfileStringW(Utf8ToWide(section).c_str(), Utf8ToWide(key).c_str(),
+                                             Utf8ToWide(value).c_str(), FileName().c_str())) {
     throw EIniFileException(FormatMessageId(IDS_INI_WRITE_ERROR, FileName().c_str()));
   }
 }
 
 void TIniFile::FlushFile() noexcept {
-  Platform().WritePrivateProfileStringA(nullptr, nullptr, nullptr, FileName().c_str());
+  Platform().WritePrivateProfileStringW(nullptr, nullptr, nullptr, FileName().c_str());
 }
 
 }  // namespace lumek

@@ -1,7 +1,8 @@
 #pragma once
 // Typed access to an INI-layout settings file. The object is bound to one
-// path and keeps nothing else: every operation names the file, and the
-// platform's profile functions do the parsing, caching and rewriting.
+// path (UTF-16) and keeps nothing else: every operation names the file, and
+// the platform's profile functions do the parsing, caching and rewriting.
+// Sections, keys and values are UTF-8 text; Lumek's own are ASCII.
 #include <cstdint>
 #include <string>
 
@@ -19,9 +20,9 @@ bool IniTextToInteger(const std::string& text, int32_t& value);
 // any storage derived from this class gets them unchanged.
 class TCustomIniFile : public TObject {
  public:
-  explicit TCustomIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+  explicit TCustomIniFile(std::wstring fileName) : fileName_(std::move(fileName)) {}
 
-  const std::string& FileName() const { return fileName_; }
+  const std::wstring& FileName() const { return fileName_; }
 
   virtual std::string ReadString(const std::string& section, const std::string& key,
                                  const std::string& defaultValue) const = 0;
@@ -36,19 +37,21 @@ class TCustomIniFile : public TObject {
   virtual void WriteBool(const std::string& section, const std::string& key, bool value);
 
  private:
-  const std::string fileName_;
+  const std::wstring fileName_;
 };
 
-// Over GetPrivateProfileStringA / WritePrivateProfileStringA. A failed write
-// raises EIniFileException naming the file; reads never fail.
+// Over GetPrivateProfileStringW / WritePrivateProfileStringW, so the file may
+// lie in any folder. The platform keeps the file's own encoding: a new file
+// and one an earlier build wrote stay ANSI, a UTF-16 file stays UTF-16. A
+// failed write raises EIniFileException naming the file; reads never fail.
 class TIniFile : public TCustomIniFile {
  public:
   // Does not touch the disk; the file need not exist.
-  explicit TIniFile(std::string fileName) : TCustomIniFile(std::move(fileName)) {}
+  explicit TIniFile(std::wstring fileName) : TCustomIniFile(std::move(fileName)) {}
   // Asks the platform to write out its cached copy; the outcome is ignored.
   ~TIniFile() override;
 
-  // A value longer than the 2047 bytes the read buffer holds comes back cut.
+  // A value longer than the 2047 units the read buffer holds comes back cut.
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& defaultValue) const override;
   void WriteString(const std::string& section, const std::string& key, const std::string& value) override;

@@ -8,76 +8,58 @@
 #include "framework/FormReader.h"
 #include "framework/Platform.h"
 #include "framework/Strings.h"
+#include "framework/TextRules.h"
 
 namespace lumek {
 
 namespace {
 
-constexpr char kAccessKeyPool[] = "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+constexpr wchar_t kAccessKeyPool[] = L"1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
-bool IsLeadByte(UINT codePage, char byte) {
-  return ::IsDBCSLeadByteEx(codePage, static_cast<unsigned char>(byte)) != FALSE;
-}
-
-// Bytes of the character starting at `index`: a lead byte only counts with its second byte.
-size_t CharacterLength(const std::string& text, size_t index, UINT codePage) {
-  return IsLeadByte(codePage, text[index]) && index + 1 < text.size() ? 2 : 1;
-}
-
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool ContainsDoubleByte(const std::string& text, UINT codePage) {
-  for (size_t i = 0; i < text.size(); i += CharacterLength(text, i, codePage)) {
-    if (CharacterLength(text, i, codePage) == 2) return true;
-  }
-  return false;
-}
+wchar_t UpperAscii(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
 
 // Index of the character after the last single "&" ("&&" is a literal
 // ampersand); npos when the caption marks no access key.
-size_t AccessKeyIndex(const std::string& caption, UINT codePage) {
-  size_t found = std::string::npos;
+size_t AccessKeyIndex(const std::wstring& caption) {
+  size_t found = std::wstring::npos;
   for (size_t i = 0; i < caption.size();) {
-    size_t length = CharacterLength(caption, i, codePage);
-    if (length == 1 && caption[i] == '&' && i + 1 < caption.size()) {
-      if (caption[i + 1] == '&') {
+    if (caption[i] == L'&' && i + 1 < caption.size()) {
+      if (caption[i + 1] == L'&') {
         i += 2;
         continue;
       }
       found = i + 1;
     }
-    i += length;
+    i += CharacterLength(caption, i);
   }
   return found;
 }
 
-// Index of the first single-byte character whose upper case is still in
-// `pool`; npos if none.
-size_t FreeKeyIndex(const std::string& caption, const std::string& pool, UINT codePage) {
-  for (size_t i = 0; i < caption.size(); i += CharacterLength(caption, i, codePage)) {
-    if (CharacterLength(caption, i, codePage) == 1 && pool.find(UpperAscii(caption[i])) != std::string::npos) {
-      return i;
-    }
+// Index of the first ASCII character whose upper case is still in `pool`; npos if none.
+size_t FreeKeyIndex(const std::wstring& caption, const std::wstring& pool) {
+  for (size_t i = 0; i < caption.size(); i += CharacterLength(caption, i)) {
+    if (caption[i] < 0x80 && pool.find(UpperAscii(caption[i])) != std::wstring::npos) return i;
   }
-  return std::string::npos;
+  return std::wstring::npos;
 }
 
 // "(&K)" at the end, or before a closing "..." so the ellipsis stays last.
-std::string WithBracketedKey(const std::string& caption, char key) {
-  std::string mark = std::string("(&") + key + ")";
-  const std::string ellipsis = "...";
-  if (caption.size() >= ellipsis.size() && caption.compare(caption.size() - ellipsis.size(), ellipsis.size(), ellipsis) == 0) {
+std::wstring WithBracketedKey(const std::wstring& caption, wchar_t key) {
+  std::wstring mark = std::wstring(L"(&") + key + L")";
+  const std::wstring ellipsis = L"...";
+  if (caption.size() >= ellipsis.size() &&
+      caption.compare(caption.size() - ellipsis.size(), ellipsis.size(), ellipsis) == 0) {
     return caption.substr(0, caption.size() - ellipsis.size()) + mark + ellipsis;
   }
   return caption + mark;
 }
 
-std::string WithoutAccessKey(const std::string& caption, size_t keyIndex, bool doubleByteLocale) {
+std::wstring WithoutAccessKey(const std::wstring& caption, size_t keyIndex, bool japaneseFace) {
   size_t ampersand = keyIndex - 1;
-  std::string result = caption;
-  bool bracketed = ampersand > 0 && caption[ampersand - 1] == '(' && keyIndex + 1 < caption.size() &&
-                   caption[keyIndex + 1] == ')';
-  if (doubleByteLocale && bracketed) {
+  std::wstring result = caption;
+  bool bracketed = ampersand > 0 && caption[ampersand - 1] == L'(' && keyIndex + 1 < caption.size() &&
+                   caption[keyIndex + 1] == L')';
+  if (japaneseFace && bracketed) {
     result.erase(ampersand - 1, 4);
   } else {
     result.erase(ampersand, 1);
@@ -88,22 +70,22 @@ std::string WithoutAccessKey(const std::string& caption, size_t keyIndex, bool d
 struct KeyAttempt {
   std::vector<size_t> keyIndex;  // per entry to assign: index of the chosen character, or npos
   std::vector<size_t> failed;    // entry numbers, in menu order
-  std::string pool;
+  std::wstring pool;
   size_t assigned = 0;
 };
 
-KeyAttempt TryAssign(const std::vector<std::string>& captions, const std::vector<size_t>& toAssign,
-                     const std::vector<size_t>& tryFirst, const std::string& pool, UINT codePage) {
+KeyAttempt TryAssign(const std::vector<std::wstring>& captions, const std::vector<size_t>& toAssign,
+                     const std::vector<size_t>& tryFirst, const std::wstring& pool) {
   KeyAttempt attempt;
   attempt.pool = pool;
-  attempt.keyIndex.assign(captions.size(), std::string::npos);
+  attempt.keyIndex.assign(captions.size(), std::wstring::npos);
   std::vector<size_t> order = tryFirst;
   for (size_t entry : toAssign) {
     if (std::find(tryFirst.begin(), tryFirst.end(), entry) == tryFirst.end()) order.push_back(entry);
   }
   for (size_t entry : order) {
-    size_t index = FreeKeyIndex(captions[entry], attempt.pool, codePage);
-    if (index == std::string::npos) {
+    size_t index = FreeKeyIndex(captions[entry], attempt.pool);
+    if (index == std::wstring::npos) {
       attempt.failed.push_back(entry);
       continue;
     }
@@ -146,29 +128,36 @@ TMenuAutoFlag AutoFlagFromStored(const StoredValue& value) {
 
 }  // namespace
 
-std::vector<std::string> DeriveAccessKeys(const std::vector<AccessKeyEntry>& entries, bool doubleByteLocale,
-                                          UINT codePage) {
-  std::vector<std::string> captions;
+bool HasWideCharacter(const std::wstring& caption) {
+  for (wchar_t unit : caption) {
+    // Half-width katakana are the Japanese face's narrow letters; every other
+    // character beyond ASCII is written wide, a surrogate pair included.
+    if (unit >= 0x80 && !(unit >= 0xFF61 && unit <= 0xFF9F)) return true;
+  }
+  return false;
+}
+
+std::vector<std::wstring> DeriveAccessKeys(const std::vector<AccessKeyEntry>& entries, bool japaneseFace) {
+  std::vector<std::wstring> captions;
   for (const AccessKeyEntry& entry : entries) captions.push_back(entry.caption);
-  std::string pool = kAccessKeyPool;
+  std::wstring pool = kAccessKeyPool;
   std::vector<size_t> toAssign;
 
   for (size_t i = 0; i < entries.size(); ++i) {
-    const std::string& caption = captions[i];
-    if (!entries[i].visible || caption.empty() || caption == "-") continue;
-    size_t keyIndex = AccessKeyIndex(caption, codePage);
-    if (keyIndex == std::string::npos) {
+    const std::wstring& caption = captions[i];
+    if (!entries[i].visible || caption.empty() || caption == L"-") continue;
+    size_t keyIndex = AccessKeyIndex(caption);
+    if (keyIndex == std::wstring::npos) {
       toAssign.push_back(i);
       continue;
     }
-    if (CharacterLength(caption, keyIndex, codePage) == 2) continue;
-    char key = UpperAscii(caption[keyIndex]);
-    if (std::string(kAccessKeyPool).find(key) == std::string::npos) continue;
+    wchar_t key = UpperAscii(caption[keyIndex]);
+    if (std::wstring(kAccessKeyPool).find(key) == std::wstring::npos) continue;
     size_t inPool = pool.find(key);
-    if (inPool != std::string::npos) {
+    if (inPool != std::wstring::npos) {
       pool.erase(inPool, 1);
     } else {
-      captions[i] = WithoutAccessKey(caption, keyIndex, doubleByteLocale);
+      captions[i] = WithoutAccessKey(caption, keyIndex, japaneseFace);
       toAssign.push_back(i);
     }
   }
@@ -178,7 +167,7 @@ std::vector<std::string> DeriveAccessKeys(const std::vector<AccessKeyEntry>& ent
   bool haveBest = false;
   std::vector<size_t> failedBefore;
   for (size_t round = 0; round < toAssign.size(); ++round) {
-    KeyAttempt attempt = TryAssign(captions, toAssign, failedBefore, pool, codePage);
+    KeyAttempt attempt = TryAssign(captions, toAssign, failedBefore, pool);
     bool done = attempt.failed.empty();
     failedBefore = attempt.failed;
     if (!haveBest || attempt.assigned > best.assigned) {
@@ -190,20 +179,20 @@ std::vector<std::string> DeriveAccessKeys(const std::vector<AccessKeyEntry>& ent
 
   for (size_t entry : toAssign) {
     size_t index = best.keyIndex[entry];
-    if (index == std::string::npos) continue;
-    std::string& caption = captions[entry];
-    if (doubleByteLocale && ContainsDoubleByte(caption, codePage)) {
+    if (index == std::wstring::npos) continue;
+    std::wstring& caption = captions[entry];
+    if (japaneseFace && HasWideCharacter(caption)) {
       caption = WithBracketedKey(caption, UpperAscii(caption[index]));
     } else {
-      caption.insert(index, 1, '&');
+      caption.insert(index, 1, L'&');
     }
   }
-  if (doubleByteLocale) {
+  if (japaneseFace) {
     for (size_t entry : best.failed) {
       if (best.pool.empty()) break;
-      char key = best.pool.back();
+      wchar_t key = best.pool.back();
       best.pool.pop_back();
-      if (ContainsDoubleByte(captions[entry], codePage)) captions[entry] = WithBracketedKey(captions[entry], key);
+      if (HasWideCharacter(captions[entry])) captions[entry] = WithBracketedKey(captions[entry], key);
     }
   }
   return captions;
@@ -229,7 +218,6 @@ std::vector<bool> RedundantSeparators(const std::vector<LineEntry>& entries) {
   return redundant;
 }
 
-bool DoubleByteSystemLocale() { return Platform().GetSystemMetrics(SM_DBCSENABLED) != 0; }
 
 UINT PopupMenuFlags(TPopupAlignment alignment, bool rightToLeft, TTrackButton button, TMenuAnimation animation) {
   if (rightToLeft && alignment == TPopupAlignment::paLeft) {
@@ -282,7 +270,7 @@ bool TMenuItem::MenuIsLoading() const {
   return IsLoading() || (menu && menu->IsLoading());
 }
 
-void TMenuItem::SetCaption(std::string caption) {
+void TMenuItem::SetCaption(std::wstring caption) {
   if (caption == caption_) return;
   caption_ = std::move(caption);
   if (parent_) parent_->ChildChanged();
@@ -364,7 +352,7 @@ void TMenuItem::AppendEntries() {
   HMENU menu = handle_.get();
   for (TMenuItem* child : items_) {
     if (!child->visible_ || child->redundantLine_) continue;
-    MENUITEMINFOA info{};
+    MENUITEMINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU;
     if (child->IsSeparator()) {
@@ -372,14 +360,14 @@ void TMenuItem::AppendEntries() {
     } else {
       info.fMask |= MIIM_STRING;
       info.fType = child->RadioItem ? MFT_RADIOCHECK : MFT_STRING;
-      info.dwTypeData = const_cast<char*>(child->caption_.c_str());
+      info.dwTypeData = const_cast<wchar_t*>(child->caption_.c_str());
       info.cch = static_cast<UINT>(child->caption_.size());
     }
     info.fState = (child->checked_ ? MFS_CHECKED : 0) | (child->enabled_ ? 0 : MFS_GRAYED);
     info.wID = child->command_;
     info.hSubMenu = child->items_.empty() ? nullptr : child->Handle();
     UINT position = static_cast<UINT>(std::max(::GetMenuItemCount(menu), 0));
-    if (!Platform().InsertMenuItemA(menu, position, TRUE, &info)) throw EMenuError(LoadMessage(IDS_MENU_CREATE_ERROR));
+    if (!Platform().InsertMenuItemW(menu, position, TRUE, &info)) throw EMenuError(LoadMessage(IDS_MENU_CREATE_ERROR));
   }
 }
 
@@ -397,7 +385,7 @@ bool TMenuItem::ReviseChildren() {
   if (!menu || menu->AutoHotkeys == TMenuAutoFlag::maAutomatic) {
     std::vector<AccessKeyEntry> entries;
     for (TMenuItem* child : items_) entries.push_back({child->caption_, child->visible_});
-    std::vector<std::string> captions = DeriveAccessKeys(entries, DoubleByteSystemLocale(), CP_ACP);
+    std::vector<std::wstring> captions = DeriveAccessKeys(entries, UserFace() == TFace::Japanese);
     for (size_t i = 0; i < items_.size(); ++i) {
       if (captions[i] != items_[i]->caption_) {
         items_[i]->caption_ = std::move(captions[i]);

@@ -19,16 +19,16 @@ class TMenu;
 
 // One entry of a menu level as the caption rules see it.
 struct AccessKeyEntry {
-  std::string caption;
+  std::wstring caption;
   bool visible = true;
 };
 
 // The captions of one menu level after the automatic access keys are given:
 // keys already marked keep their pool character if no earlier entry has it,
 // the others get the first free character of their caption, or (under a
-// double-byte system locale) a bracketed "(&K)" key. Same length as `entries`.
-std::vector<std::string> DeriveAccessKeys(const std::vector<AccessKeyEntry>& entries, bool doubleByteLocale,
-                                          UINT codePage);
+// Japanese face, for a caption with wide characters) a bracketed "(&K)" key.
+// Same length as `entries`.
+std::vector<std::wstring> DeriveAccessKeys(const std::vector<AccessKeyEntry>& entries, bool japaneseFace);
 
 struct LineEntry {
   bool separator = false;
@@ -39,24 +39,21 @@ struct LineEntry {
 // first and after the last visible item, and all but the last of a run.
 std::vector<bool> RedundantSeparators(const std::vector<LineEntry>& entries);
 
-// True when the system locale uses a double-byte code page.
-bool DoubleByteSystemLocale();
-
 class TMenuItem : public TComponent {
  public:
   explicit TMenuItem(TComponent* owner);
   // Detaches from the parent, then destroys the child items.
   ~TMenuItem() override;
 
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(std::string caption);
+  const std::wstring& Caption() const { return caption_; }
+  void SetCaption(std::wstring caption);
   bool Checked() const { return checked_; }
   void SetChecked(bool checked);
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
-  bool IsSeparator() const { return caption_ == "-"; }
+  bool IsSeparator() const { return caption_ == L"-"; }
 
   bool RadioItem = false;
   bool AutoCheck = false;
@@ -104,7 +101,7 @@ class TMenuItem : public TComponent {
   void RemoveEntries();
   bool MenuIsLoading() const;
 
-  std::string caption_;
+  std::wstring caption_;
   bool checked_ = false;
   bool enabled_ = true;
   bool visible_ = true;

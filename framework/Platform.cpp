@@ -11,12 +11,12 @@ namespace {
 // than imported, where a DLL planted beside the exe would win.
 HMODULE Winmm() {
   static HMODULE module = [] {
-    char directory[MAX_PATH];
-    UINT length = ::GetSystemDirectoryA(directory, MAX_PATH);
+    wchar_t directory[MAX_PATH];
+    UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return static_cast<HMODULE>(nullptr);
-    std::string path(directory, length);
-    path += "\\winmm.dll";
-    return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    std::wstring path(directory, length);
+    path += L"\\winmm.dll";
+    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   }();
   return module;
 }
@@ -47,16 +47,16 @@ MMRESULT CallTimeKillEvent(UINT id) {
   static auto entry = WinmmEntry<MMRESULT(WINAPI*)(UINT)>("timeKillEvent");
   return entry ? entry(id) : TIMERR_NOCANDO;
 }
-BOOL CallSndPlaySoundA(LPCSTR sound, UINT flags) {
-  static auto entry = WinmmEntry<BOOL(WINAPI*)(LPCSTR, UINT)>("sndPlaySoundA");
-  return entry ? entry(sound, flags) : FALSE;
+BOOL CallPlaySoundW(LPCWSTR sound, HMODULE module, DWORD flags) {
+  static auto entry = WinmmEntry<BOOL(WINAPI*)(LPCWSTR, HMODULE, DWORD)>("PlaySoundW");
+  return entry ? entry(sound, module, flags) : FALSE;
 }
 
 PlatformCalls MakeRealPlatform() {
   PlatformCalls calls{};
-  calls.CreateWindowExA = [](DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+  calls.CreateWindowExW = [](DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
                              int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
-    return ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent, menu, instance,
+    return ::CreateWindowExW(exStyle, className, windowName, style, x, y, width, height, parent, menu, instance,
                              param);
   };
   calls.SetWindowPos = [](HWND w, HWND after, int x, int y, int cx, int cy, UINT flags) {
@@ -70,8 +70,8 @@ PlatformCalls MakeRealPlatform() {
   calls.SetForegroundWindow = [](HWND w) { return ::SetForegroundWindow(w); };
   calls.EnableWindow = [](HWND w, BOOL enable) { return ::EnableWindow(w, enable); };
   calls.SetWindowPlacement = [](HWND w, const WINDOWPLACEMENT* p) { return ::SetWindowPlacement(w, p); };
-  calls.MessageBoxA = [](HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    return ::MessageBoxA(owner, text, caption, type);
+  calls.MessageBoxW = [](HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+    return ::MessageBoxW(owner, text, caption, type);
   };
   calls.SetTimer = [](HWND w, UINT_PTR id, UINT elapse, TIMERPROC callback) {
     return ::SetTimer(w, id, elapse, callback);
@@ -84,25 +84,25 @@ PlatformCalls MakeRealPlatform() {
   calls.EnumDisplayMonitors = [](HDC dc, LPCRECT clip, MONITORENUMPROC callback, LPARAM data) {
     return ::EnumDisplayMonitors(dc, clip, callback, data);
   };
-  calls.GetMonitorInfoA = [](HMONITOR monitor, LPMONITORINFO info) { return ::GetMonitorInfoA(monitor, info); };
+  calls.GetMonitorInfoW = [](HMONITOR monitor, LPMONITORINFO info) { return ::GetMonitorInfoW(monitor, info); };
   calls.TrackPopupMenu = [](HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect) {
     return ::TrackPopupMenu(menu, flags, x, y, reserved, owner, rect);
   };
   calls.CheckMenuItem = [](HMENU menu, UINT item, UINT check) { return ::CheckMenuItem(menu, item, check); };
-  calls.InsertMenuItemA = [](HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info) {
-    return ::InsertMenuItemA(menu, item, byPosition, info);
+  calls.InsertMenuItemW = [](HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOW info) {
+    return ::InsertMenuItemW(menu, item, byPosition, info);
   };
-  calls.ChooseColorA = [](LPCHOOSECOLORA request) { return ::ChooseColorA(request); };
-  calls.Shell_NotifyIconA = [](DWORD message, PNOTIFYICONDATAA data) { return ::Shell_NotifyIconA(message, data); };
-  calls.ShellExecuteA = [](HWND w, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show) {
-    return ::ShellExecuteA(w, verb, file, parameters, directory, show);
+  calls.ChooseColorW = [](LPCHOOSECOLORW request) { return ::ChooseColorW(request); };
+  calls.Shell_NotifyIconW = [](DWORD message, PNOTIFYICONDATAW data) { return ::Shell_NotifyIconW(message, data); };
+  calls.ShellExecuteW = [](HWND w, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, INT show) {
+    return ::ShellExecuteW(w, verb, file, parameters, directory, show);
   };
   calls.timeGetDevCaps = CallTimeGetDevCaps;
   calls.timeBeginPeriod = CallTimeBeginPeriod;
   calls.timeEndPeriod = CallTimeEndPeriod;
   calls.timeSetEvent = CallTimeSetEvent;
   calls.timeKillEvent = CallTimeKillEvent;
-  calls.sndPlaySoundA = CallSndPlaySoundA;
+  calls.PlaySoundW = CallPlaySoundW;
   calls.VirtualAlloc = [](LPVOID address, SIZE_T size, DWORD allocationType, DWORD protection) {
     return ::VirtualAlloc(address, size, allocationType, protection);
   };
@@ -112,23 +112,24 @@ PlatformCalls MakeRealPlatform() {
   calls.FlushInstructionCache = [](HANDLE process, LPCVOID address, SIZE_T size) {
     return ::FlushInstructionCache(process, address, size);
   };
-  calls.GetModuleFileNameA = [](HMODULE module, LPSTR buffer, DWORD size) {
-    return ::GetModuleFileNameA(module, buffer, size);
+  calls.GetModuleFileNameW = [](HMODULE module, LPWSTR buffer, DWORD size) {
+    return ::GetModuleFileNameW(module, buffer, size);
   };
-  calls.CreateMutexA = [](LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) {
-    return ::CreateMutexA(attributes, initialOwner, name);
+  calls.GetUserDefaultUILanguage = [] { return ::GetUserDefaultUILanguage(); };
+  calls.CreateMutexW = [](LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCWSTR name) {
+    return ::CreateMutexW(attributes, initialOwner, name);
   };
   calls.WaitForSingleObject = [](HANDLE object, DWORD milliseconds) {
     return ::WaitForSingleObject(object, milliseconds);
   };
   calls.ReleaseMutex = [](HANDLE mutex) { return ::ReleaseMutex(mutex); };
   calls.CloseHandle = [](HANDLE object) { return ::CloseHandle(object); };
-  calls.GetPrivateProfileStringA = [](LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
-                                      LPCSTR fileName) {
-    return ::GetPrivateProfileStringA(section, key, defaultValue, buffer, size, fileName);
+  calls.GetPrivateProfileStringW = [](LPCWSTR section, LPCWSTR key, LPCWSTR defaultValue, LPWSTR buffer, DWORD size,
+                                      LPCWSTR fileName) {
+    return ::GetPrivateProfileStringW(section, key, defaultValue, buffer, size, fileName);
   };
-  calls.WritePrivateProfileStringA = [](LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
-    return ::WritePrivateProfileStringA(section, key, value, fileName);
+  calls.WritePrivateProfileStringW = [](LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR fileName) {
+    return ::WritePrivateProfileStringW(section, key, value, fileName);
   };
   return calls;
 }

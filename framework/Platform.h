@@ -11,7 +11,7 @@ namespace lumek {
 
 struct PlatformCalls {
   // Windowing
-  HWND (*CreateWindowExA)(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+  HWND (*CreateWindowExW)(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
                           int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
   BOOL (*SetWindowPos)(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
   HWND (*GetWindow)(HWND window, UINT relation);
@@ -22,7 +22,7 @@ struct PlatformCalls {
   BOOL (*SetForegroundWindow)(HWND window);
   BOOL (*EnableWindow)(HWND window, BOOL enable);
   BOOL (*SetWindowPlacement)(HWND window, const WINDOWPLACEMENT* placement);
-  int (*MessageBoxA)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+  int (*MessageBoxW)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
   UINT_PTR (*SetTimer)(HWND window, UINT_PTR id, UINT elapse, TIMERPROC callback);
   BOOL (*KillTimer)(HWND window, UINT_PTR id);
   // Input and screen
@@ -31,35 +31,37 @@ struct PlatformCalls {
   int (*GetSystemMetrics)(int index);
   SHORT (*GetKeyState)(int key);
   BOOL (*EnumDisplayMonitors)(HDC dc, LPCRECT clip, MONITORENUMPROC callback, LPARAM data);
-  BOOL (*GetMonitorInfoA)(HMONITOR monitor, LPMONITORINFO info);
+  BOOL (*GetMonitorInfoW)(HMONITOR monitor, LPMONITORINFO info);
   // Menus and dialogs
   BOOL (*TrackPopupMenu)(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect);
   DWORD (*CheckMenuItem)(HMENU menu, UINT item, UINT check);
-  BOOL (*InsertMenuItemA)(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info);
-  BOOL (*ChooseColorA)(LPCHOOSECOLORA request);
+  BOOL (*InsertMenuItemW)(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOW info);
+  BOOL (*ChooseColorW)(LPCHOOSECOLORW request);
   // Shell
-  BOOL (*Shell_NotifyIconA)(DWORD message, PNOTIFYICONDATAA data);
-  HINSTANCE (*ShellExecuteA)(HWND window, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show);
+  BOOL (*Shell_NotifyIconW)(DWORD message, PNOTIFYICONDATAW data);
+  HINSTANCE (*ShellExecuteW)(HWND window, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
+                            INT show);
   // Multimedia
   MMRESULT (*timeGetDevCaps)(LPTIMECAPS caps, UINT size);
   MMRESULT (*timeBeginPeriod)(UINT period);
   MMRESULT (*timeEndPeriod)(UINT period);
   MMRESULT (*timeSetEvent)(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags);
   MMRESULT (*timeKillEvent)(UINT id);
-  BOOL (*sndPlaySoundA)(LPCSTR sound, UINT flags);
+  BOOL (*PlaySoundW)(LPCWSTR sound, HMODULE module, DWORD flags);
   // Memory: pages of code made at run time
   LPVOID (*VirtualAlloc)(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protection);
   BOOL (*VirtualProtect)(LPVOID address, SIZE_T size, DWORD protection, PDWORD previousProtection);
   BOOL (*FlushInstructionCache)(HANDLE process, LPCVOID address, SIZE_T size);
   // Kernel
-  DWORD (*GetModuleFileNameA)(HMODULE module, LPSTR buffer, DWORD size);
-  HANDLE (*CreateMutexA)(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+  DWORD (*GetModuleFileNameW)(HMODULE module, LPWSTR buffer, DWORD size);
+  LANGID (*GetUserDefaultUILanguage)();
+  HANDLE (*CreateMutexW)(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCWSTR name);
   DWORD (*WaitForSingleObject)(HANDLE object, DWORD milliseconds);
   BOOL (*ReleaseMutex)(HANDLE mutex);
   BOOL (*CloseHandle)(HANDLE object);
-  DWORD (*GetPrivateProfileStringA)(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
-                                    LPCSTR fileName);
-  BOOL (*WritePrivateProfileStringA)(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);
+  DWORD (*GetPrivateProfileStringW)(LPCWSTR section, LPCWSTR key, LPCWSTR defaultValue, LPWSTR buffer, DWORD size,
+                                    LPCWSTR fileName);
+  BOOL (*WritePrivateProfileStringW)(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR fileName);
 };
 
 // The live table. Entries start as forwarders to the real platform.

@@ -1,12 +1,12 @@
 // The process start-up: the units' initializers, the command-line tail and
-// show state, WinMain, then the exit procedures and the units' finalizers.
+// show state, wWinMain, then the exit procedures and the units' finalizers.
 #include <windows.h>
 
 #include "framework/Application.h"
 #include "framework/TextRules.h"
 #include "framework/Units.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLineTail, int showState);
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLineTail, int showState);
 
 namespace {
 
@@ -17,9 +17,9 @@ namespace {
 // default search for the whole process becomes the system directory alone.
 // This runs before the units start, which is when the first library loads.
 void RestrictDllSearchPath() {
-  ::SetDllDirectoryA("");
+  ::SetDllDirectoryW(L"");
   using SetDefaultDllDirectoriesCall = BOOL(WINAPI*)(DWORD);
-  HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
   auto setDefault = kernel ? reinterpret_cast<SetDefaultDllDirectoriesCall>(reinterpret_cast<void*>(
                                  ::GetProcAddress(kernel, "SetDefaultDllDirectories")))
                            : nullptr;
@@ -31,13 +31,13 @@ void RestrictDllSearchPath() {
 int main() {
   RestrictDllSearchPath();
   lumek::InitializeUnits();
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  ::GetStartupInfoA(&startup);
+  ::GetStartupInfoW(&startup);
   int showState = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
   if (lumek::Application) lumek::Application->ShowState = showState;
-  const char* tail = lumek::CommandLineTail(::GetCommandLineA());
-  int code = WinMain(::GetModuleHandleW(nullptr), nullptr, const_cast<LPSTR>(tail), showState);
+  const wchar_t* tail = lumek::CommandLineTail(::GetCommandLineW());
+  int code = wWinMain(::GetModuleHandleW(nullptr), nullptr, const_cast<LPWSTR>(tail), showState);
   lumek::RunExitProcedures();
   lumek::FinalizeUnits();
   return code;

@@ -1,85 +1,93 @@
 #include "framework/Strings.h"
 
 #include <cstdarg>
-#include <cstdio>
+#include <cwchar>
 #include <vector>
+
+#include "framework/Platform.h"
 
 namespace lumek {
 
 namespace {
 
-std::string WideToCodePage(const wchar_t* text, int length, UINT codePage) {
-  if (length <= 0) return {};
-  int bytes = ::WideCharToMultiByte(codePage, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(bytes), '\0');
-  ::WideCharToMultiByte(codePage, 0, text, length, result.data(), bytes, nullptr, nullptr);
-  return result;
-}
+// The English entries sit this far above their Japanese twins in the string table.
+constexpr unsigned kEnglishMessageOffset = 0x100;
 
-std::wstring CodePageToWide(const std::string& text, UINT codePage) {
-  if (text.empty()) return {};
-  int chars = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring result(static_cast<size_t>(chars), L'\0');
-  ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), chars);
-  return result;
+std::wstring LoadStringEntry(unsigned id) {
+  // LoadStringW with a zero buffer size hands back a pointer into the resource itself.
+  const wchar_t* text = nullptr;
+  int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+  return length > 0 && text ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
 }
 
 }  // namespace
 
-std::string LoadMessage(unsigned id) {
-  // LoadStringW with a zero buffer size hands back a pointer into the resource itself.
-  const wchar_t* text = nullptr;
-  int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
-  return WideToCodePage(text, length, CP_ACP);
+TFace FaceForLanguage(LANGID language) {
+  return PRIMARYLANGID(language) == LANG_JAPANESE ? TFace::Japanese : TFace::English;
 }
 
-std::string FormatMessageId(unsigned id, ...) {
-  std::string format = LoadMessage(id);
-  va_list args;
-  va_start(args, id);
-  va_list copy;
-  va_copy(copy, args);
-  int needed = std::vsnprintf(nullptr, 0, format.c_str(), copy);
-  va_end(copy);
-  std::string result;
-  if (needed > 0) {
-    std::vector<char> buffer(static_cast<size_t>(needed) + 1);
-    std::vsnprintf(buffer.data(), buffer.size(), format.c_str(), args);
-    result.assign(buffer.data(), static_cast<size_t>(needed));
+TFace UserFace() { return FaceForLanguage(Platform().GetUserDefaultUILanguage()); }
+
+std::wstring LoadMessage(unsigned id) {
+  if (UserFace() == TFace::English) {
+    std::wstring english = LoadStringEntry(id + kEnglishMessageOffset);
+    if (!english.empty()) return english;
   }
-  va_end(args);
-  return result;
+  return LoadStringEntry(id);
 }
 
-std::string SystemErrorText(DWORD error) {
-  char* text = nullptr;
-  DWORD length = ::FormatMessageA(
+std::wstring FormatMessageId(unsigned id, ...) {
+  std::wstring format = LoadMessage(id);
+  std::vector<wchar_t> buffer(256);
+  for (;;) {
+    va_list args;
+    va_start(args, id);
+    int written = std::vswprintf(buffer.data(), buffer.size(), format.c_str(), args);
+    va_end(args);
+    // A buffer too small gives -1: grow it until the text fits (paths have no fixed limit).
+    if (written >= 0) return std::wstring(buffer.data(), static_cast<size_t>(written));
+    if (buffer.size() > 0x100000) return format;
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::wstring SystemErrorText(DWORD error) {
+  wchar_t* text = nullptr;
+  DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-      0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
-  std::string result(text ? text : "", length);
+      0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  std::wstring result(text ? text : L"", text ? length : 0);
   if (text) ::LocalFree(text);
-  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' ')) result.pop_back();
+  while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' ')) {
+    result.pop_back();
+  }
   return result;
 }
 
-std::string Utf8ToAnsi(const std::string& utf8) {
-  std::wstring wide = CodePageToWide(utf8, CP_UTF8);
-  return WideToCodePage(wide.data(), static_cast<int>(wide.size()), CP_ACP);
+std::wstring Utf8ToWide(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  int chars = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring result(static_cast<size_t>(chars), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), result.data(), chars);
+  return result;
 }
 
-std::string AnsiToUtf8(const std::string& ansi) {
-  std::wstring wide = CodePageToWide(ansi, CP_ACP);
-  return WideToCodePage(wide.data(), static_cast<int>(wide.size()), CP_UTF8);
+std::string WideToUtf8(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  int length = static_cast<int>(wide.size());
+  int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string result(static_cast<size_t>(bytes), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, result.data(), bytes, nullptr, nullptr);
+  return result;
 }
 
-std::wstring FoldedPath(const std::string& path) {
-  std::wstring wide = CodePageToWide(path, CP_ACP);
-  if (wide.empty()) return wide;
-  const int length = static_cast<int>(wide.size());
-  std::wstring folded(wide.size(), L'\0');
+std::wstring FoldedPath(const std::wstring& path) {
+  if (path.empty()) return path;
+  const int length = static_cast<int>(path.size());
+  std::wstring folded(path.size(), L'\0');
   // Without LCMAP_LINGUISTIC_CASING the mapping is the file system's, one unit for one.
-  if (::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), length, folded.data(), length) != length) {
-    return wide;
+  if (::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, path.data(), length, folded.data(), length) != length) {
+    return path;
   }
   return folded;
 }

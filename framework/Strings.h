@@ -1,5 +1,7 @@
 #pragma once
-// Loading the framework's message strings and the platform's error texts.
+// The framework's message strings, the platform's error texts, the face
+// (language) the user interface shows, and conversions between UTF-16, the
+// program's text, and UTF-8.
 #include <windows.h>
 
 #include <string>
@@ -8,23 +10,33 @@
 
 namespace lumek {
 
-// The string table entry in the system (ANSI) code page; empty if missing.
-std::string LoadMessage(unsigned id);
+// The language the menu and the message boxes speak. Japanese is the
+// program's own and the fallback; every other user sees English.
+enum class TFace : uint8_t { Japanese, English };
 
-// printf-style formatting of a loaded message.
-std::string FormatMessageId(unsigned id, ...);
+// The face for a user interface language.
+TFace FaceForLanguage(LANGID language);
 
-// The platform's text for an error code, in the system code page, without the trailing line break.
-std::string SystemErrorText(DWORD error);
+// The face of the user running the program (GetUserDefaultUILanguage).
+TFace UserFace();
 
-// Conversions between UTF-8 (source files) and the system code page.
-std::string Utf8ToAnsi(const std::string& utf8);
-std::string AnsiToUtf8(const std::string& ansi);
+// The string table entry in the user's face; the Japanese entry where the
+// face has none of its own; empty if missing.
+std::wstring LoadMessage(unsigned id);
 
-// A path in the system code page as the file system compares names: in
-// UTF-16, every letter upper-cased by the file system's casing rules rather
-// than a language's, so two spellings of one path fold alike and the second
-// bytes of double-byte characters are never mistaken for letters.
-std::wstring FoldedPath(const std::string& path);
+// printf-style formatting of a loaded message ("%ls" takes a wide text).
+std::wstring FormatMessageId(unsigned id, ...);
+
+// The platform's text for an error code, without the trailing line break.
+std::wstring SystemErrorText(DWORD error);
+
+// Conversions between UTF-8 (source files, form descriptions, test logs) and UTF-16.
+std::wstring Utf8ToWide(const std::string& utf8);
+std::string WideToUtf8(const std::wstring& wide);
+
+// A path as the file system compares names: every letter upper-cased by the
+// file system's casing rules rather than a language's, so two spellings of
+// one path fold alike.
+std::wstring FoldedPath(const std::wstring& path);
 
 }  // namespace lumek

@@ -1,83 +1,77 @@
 #include "framework/TextRules.h"
 
-#include <cstring>
+#include <cwchar>
 
 namespace lumek {
 
 namespace {
 
-bool IsLeadByte(UINT codePage, unsigned char byte) { return ::IsDBCSLeadByteEx(codePage, byte) != FALSE; }
+bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-// Start index of the last character (one or two bytes) of a non-empty text.
-size_t LastCharacterStart(const std::string& text, UINT codePage) {
-  size_t start = 0;
-  for (size_t i = 0; i < text.size();) {
-    start = i;
-    i += (IsLeadByte(codePage, static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
-  }
-  return start;
+// Start index of the last character of a non-empty text.
+size_t LastCharacterStart(const std::wstring& text) {
+  size_t last = text.size() - 1;
+  return last > 0 && IsLowSurrogate(text[last]) && IsHighSurrogate(text[last - 1]) ? last - 1 : last;
 }
 
 }  // namespace
 
-size_t LastDelimiter(const std::string& text, const char* delimiters, UINT codePage) {
-  // Scanning forwards is the only way to know which bytes are second bytes.
-  size_t found = std::string::npos;
-  for (size_t i = 0; i < text.size();) {
-    unsigned char byte = static_cast<unsigned char>(text[i]);
-    if (IsLeadByte(codePage, byte) && i + 1 < text.size()) {
-      i += 2;
-      continue;
-    }
-    if (byte != 0 && std::strchr(delimiters, byte) != nullptr) found = i;
-    ++i;
+size_t CharacterLength(const std::wstring& text, size_t index) {
+  return IsHighSurrogate(text[index]) && index + 1 < text.size() && IsLowSurrogate(text[index + 1]) ? 2 : 1;
+}
+
+size_t LastDelimiter(const std::wstring& text, const wchar_t* delimiters) {
+  // Every unit of a character outside ASCII is 0x80 or above, so no part of
+  // one can equal an ASCII delimiter: the last matching unit is the answer.
+  for (size_t i = text.size(); i-- > 0;) {
+    if (text[i] != 0 && std::wcschr(delimiters, text[i]) != nullptr) return i;
   }
-  return found;
+  return std::wstring::npos;
 }
 
-std::string ExtractFilePath(const std::string& path, UINT codePage) {
-  size_t last = LastDelimiter(path, "\\:", codePage);
-  return last == std::string::npos ? std::string() : path.substr(0, last + 1);
+std::wstring ExtractFilePath(const std::wstring& path) {
+  size_t last = LastDelimiter(path, L"\\:");
+  return last == std::wstring::npos ? std::wstring() : path.substr(0, last + 1);
 }
 
-std::string ExtractFileDir(const std::string& path, UINT codePage) {
-  size_t last = LastDelimiter(path, "\\:", codePage);
-  if (last == std::string::npos) return {};
+std::wstring ExtractFileDir(const std::wstring& path) {
+  size_t last = LastDelimiter(path, L"\\:");
+  if (last == std::wstring::npos) return {};
   // A backslash right after a drive colon (or another backslash) stays: C:\ is a directory.
-  // The byte before only counts as a delimiter when it is a character of its own.
-  bool afterDelimiter = last > 0 && LastDelimiter(path.substr(0, last), "\\:", codePage) == last - 1;
-  if (last > 0 && path[last] == '\\' && !afterDelimiter) return path.substr(0, last);
+  bool afterDelimiter = last > 0 && (path[last - 1] == L'\\' || path[last - 1] == L':');
+  if (last > 0 && path[last] == L'\\' && !afterDelimiter) return path.substr(0, last);
   return path.substr(0, last + 1);
 }
 
-std::string ExtractFileName(const std::string& path, UINT codePage) {
-  size_t last = LastDelimiter(path, "\\:", codePage);
-  return last == std::string::npos ? path : path.substr(last + 1);
+std::wstring ExtractFileName(const std::wstring& path) {
+  size_t last = LastDelimiter(path, L"\\:");
+  return last == std::wstring::npos ? path : path.substr(last + 1);
 }
 
-std::string RemoveExtension(const std::string& fileName, UINT codePage) {
-  size_t dot = LastDelimiter(fileName, ".\\:", codePage);
-  if (dot == std::string::npos || fileName[dot] != '.') return fileName;
+std::wstring RemoveExtension(const std::wstring& fileName) {
+  size_t dot = LastDelimiter(fileName, L".\\:");
+  if (dot == std::wstring::npos || fileName[dot] != L'.') return fileName;
   return fileName.substr(0, dot);
 }
 
-std::string ApplicationCaptionFromFileName(const std::string& fileName) {
-  std::string caption = fileName.substr(0, fileName.find('.'));
+std::wstring ApplicationCaptionFromFileName(const std::wstring& fileName) {
+  std::wstring caption = fileName.substr(0, fileName.find(L'.'));
   for (size_t i = 1; i < caption.size(); ++i) {
-    char c = caption[i];
-    if (c >= 'A' && c <= 'Z') caption[i] = static_cast<char>(c - 'A' + 'a');
+    wchar_t c = caption[i];
+    if (c >= L'A' && c <= L'Z') caption[i] = static_cast<wchar_t>(c - L'A' + L'a');
   }
   return caption;
 }
 
-const char* CommandLineTail(const char* commandLine) {
-  const char* p = commandLine;
-  auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+const wchar_t* CommandLineTail(const wchar_t* commandLine) {
+  const wchar_t* p = commandLine;
+  auto isBlank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
   while (*p && isBlank(*p)) ++p;
-  if (*p == '"') {
+  if (*p == L'"') {
     ++p;
-    while (*p && *p != '"') ++p;
-    if (*p == '"') ++p;
+    while (*p && *p != L'"') ++p;
+    if (*p == L'"') ++p;
   } else {
     while (*p && !isBlank(*p)) ++p;
   }
@@ -85,11 +79,10 @@ const char* CommandLineTail(const char* commandLine) {
   return p;
 }
 
-std::string ExceptionBoxText(const std::string& message, UINT codePage) {
+std::wstring ExceptionBoxText(const std::wstring& message) {
   if (message.empty()) return message;
-  std::string last = message.substr(LastCharacterStart(message, codePage));
-  // Byte-wise comparison, as unsigned bytes: a double-byte character always sorts above ".".
-  if (std::strcmp(last.c_str(), ".") > 0) return message + ".";
+  // Unit by unit: any character outside ASCII sorts above ".".
+  if (message.compare(LastCharacterStart(message), std::wstring::npos, L".") > 0) return message + L".";
   return message;
 }
 

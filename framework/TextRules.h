@@ -1,39 +1,39 @@
 #pragma once
-// Pure text rules on byte strings in a (possibly double-byte) code page.
-// Each takes the code page whose lead bytes it must step over, so tests can
-// pin it; the program passes CP_ACP.
-#include <windows.h>
-
+// Pure text rules on UTF-16 strings. A surrogate pair is one character, and
+// no unit of a character outside ASCII is ever taken for a delimiter.
 #include <string>
 
 namespace lumek {
 
-// Index of the last byte of `text` that is one of `delimiters` and not the
-// second byte of a double-byte character; std::string::npos if none.
-size_t LastDelimiter(const std::string& text, const char* delimiters, UINT codePage = CP_ACP);
+// Index of the last unit of `text` that is one of `delimiters` (all ASCII);
+// std::wstring::npos if none.
+size_t LastDelimiter(const std::wstring& text, const wchar_t* delimiters);
 
 // Everything up to and including the last '\' or ':' (C:\Tools\LUMEK.exe -> C:\Tools\).
-std::string ExtractFilePath(const std::string& path, UINT codePage = CP_ACP);
+std::wstring ExtractFilePath(const std::wstring& path);
 
 // The directory without its trailing '\', except at a drive root
 // (C:\Tools\LUMEK.exe -> C:\Tools, C:\LUMEK.exe -> C:\).
-std::string ExtractFileDir(const std::string& path, UINT codePage = CP_ACP);
+std::wstring ExtractFileDir(const std::wstring& path);
 
 // The part after the last '\' or ':'.
-std::string ExtractFileName(const std::string& path, UINT codePage = CP_ACP);
+std::wstring ExtractFileName(const std::wstring& path);
 
 // A file name without its extension (from the last '.' on), the name whole if it has none.
-std::string RemoveExtension(const std::string& fileName, UINT codePage = CP_ACP);
+std::wstring RemoveExtension(const std::wstring& fileName);
 
 // The application window's first caption: the file name cut at its first
-// full stop, every letter after the first lower-cased (MY.TOOL.EXE -> My).
-std::string ApplicationCaptionFromFileName(const std::string& fileName);
+// full stop, every ASCII letter after the first lower-cased (MY.TOOL.EXE -> My).
+std::wstring ApplicationCaptionFromFileName(const std::wstring& fileName);
 
 // What follows the program name on a command line, blanks and tabs skipped.
-const char* CommandLineTail(const char* commandLine);
+const wchar_t* CommandLineTail(const wchar_t* commandLine);
+
+// Units of the character starting at `index`: two for a whole surrogate pair, else one.
+size_t CharacterLength(const std::wstring& text, size_t index);
 
 // The exception box's text: a full stop appended when the last character
-// (one or two bytes) sorts above "." byte by byte.
-std::string ExceptionBoxText(const std::string& message, UINT codePage = CP_ACP);
+// (one unit or a surrogate pair) sorts above ".".
+std::wstring ExceptionBoxText(const std::wstring& message);
 
 }  // namespace lumek

@@ -39,7 +39,7 @@ SyncQueue& Queue() {
 // thread that is busy, and a posted message also reaches it inside the
 // modal loops of menus and dialogs.
 void WakeMainThread() {
-  if (Application) ::PostMessageA(Application->Handle(), WM_NULL, 0, 0);
+  if (Application) ::PostMessageW(Application->Handle(), WM_NULL, 0, 0);
 }
 
 [[noreturn]] void RaiseThreadError(DWORD error) {
@@ -147,7 +147,7 @@ void TThread::Synchronize(TThreadMethod method) {
   if (!synchronizeSignal_) {
     // Auto-reset: the wait below consumes the drain's signal, so the event is
     // non-signalled again for the next call.
-    synchronizeSignal_.reset(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    synchronizeSignal_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
     if (!synchronizeSignal_) RaiseThreadError(::GetLastError());
   }
   HANDLE signal = synchronizeSignal_.get();

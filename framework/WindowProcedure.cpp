@@ -227,33 +227,33 @@ void BoundWindowProc::Release() {
   handler_.reset();
 }
 
-void EnsureWindowClass(const char* className, UINT style, HCURSOR cursor) {
-  static std::set<std::string> registered;
+void EnsureWindowClass(const wchar_t* className, UINT style, HCURSOR cursor) {
+  static std::set<std::wstring> registered;
   if (registered.count(className)) return;
-  WNDCLASSA windowClass{};
+  WNDCLASSW windowClass{};
   windowClass.style = style;
-  windowClass.lpfnWndProc = ::DefWindowProcA;
+  windowClass.lpfnWndProc = ::DefWindowProcW;
   windowClass.hInstance = ::GetModuleHandleW(nullptr);
   windowClass.hCursor = cursor;
   windowClass.lpszClassName = className;
-  if (!::RegisterClassA(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+  if (!::RegisterClassW(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     throw EOSError(FormatMessageId(IDS_WINDOW_CREATE_ERROR, SystemErrorText(::GetLastError()).c_str()));
   }
   registered.insert(className);
 }
 
-HWND CreateBoundWindow(const BoundWindowProc& procedure, DWORD exStyle, const char* className, const char* text,
+HWND CreateBoundWindow(const BoundWindowProc& procedure, DWORD exStyle, const wchar_t* className, const wchar_t* text,
                        DWORD style, int x, int y, int width, int height, HWND owner) {
-  HWND window = Platform().CreateWindowExA(exStyle, className, text, style, x, y, width, height, owner, nullptr,
+  HWND window = Platform().CreateWindowExW(exStyle, className, text, style, x, y, width, height, owner, nullptr,
                                            ::GetModuleHandleW(nullptr), nullptr);
   if (!window) throw EOSError(FormatMessageId(IDS_WINDOW_CREATE_ERROR, SystemErrorText(::GetLastError()).c_str()));
-  ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure.Proc()));
+  ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure.Proc()));
   return window;
 }
 
 UtilWindow::UtilWindow(BoundWindowProc::Handler handler) : procedure_(std::move(handler)) {
-  EnsureWindowClass("TUtilWindow", 0);
-  window_ = CreateBoundWindow(procedure_, WS_EX_TOOLWINDOW, "TUtilWindow", "", WS_POPUP, 0, 0, 0, 0, nullptr);
+  EnsureWindowClass(L"TUtilWindow", 0);
+  window_ = CreateBoundWindow(procedure_, WS_EX_TOOLWINDOW, L"TUtilWindow", L"", WS_POPUP, 0, 0, 0, 0, nullptr);
 }
 
 UtilWindow::~UtilWindow() { Destroy(); }
@@ -270,7 +270,7 @@ UtilWindow& UtilWindow::operator=(UtilWindow&& other) noexcept {
 void UtilWindow::Destroy() {
   if (window_) {
     // Back to the class procedure first, so the destroy messages do not reach a half-gone object.
-    ::SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&::DefWindowProcA));
+    ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&::DefWindowProcW));
     ::DestroyWindow(window_);
     window_ = nullptr;
   }

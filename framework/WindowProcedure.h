@@ -48,17 +48,17 @@ class BoundWindowProc {
   WNDPROC proc_ = nullptr;
 };
 
-// Registers (once) a window class whose procedure is DefWindowProcA; windows
+// Registers (once) a window class whose procedure is DefWindowProcW; windows
 // of it get their object-bound procedure right after creation.
-void EnsureWindowClass(const char* className, UINT style, HCURSOR cursor = nullptr);
+void EnsureWindowClass(const wchar_t* className, UINT style, HCURSOR cursor = nullptr);
 
 // Creates a window and puts `procedure` in as its window procedure.
-HWND CreateBoundWindow(const BoundWindowProc& procedure, DWORD exStyle, const char* className, const char* text,
+HWND CreateBoundWindow(const BoundWindowProc& procedure, DWORD exStyle, const wchar_t* className, const wchar_t* text,
                        DWORD style, int x, int y, int width, int height, HWND owner);
 
 // The hidden, zero-size popup tool window of the class "TUtilWindow" that an
 // object makes for itself; what its handler leaves at Result stays, and it
-// calls DefWindowProcA itself for what it does not handle.
+// calls DefWindowProcW itself for what it does not handle.
 class UtilWindow {
  public:
   UtilWindow() = default;
@@ -81,7 +81,7 @@ class UtilWindow {
 
 // Default processing for a message a handler does not take.
 inline void DefaultHandling(HWND window, TMessage& message) {
-  message.Result = ::DefWindowProcA(window, message.Msg, message.WParam, message.LParam);
+  message.Result = ::DefWindowProcW(window, message.Msg, message.WParam, message.LParam);
 }
 
 }  // namespace lumek

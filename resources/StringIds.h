@@ -1,5 +1,6 @@
 #pragma once
-// Identifiers of the framework's message strings (the string table in strings.rc).
+// Identifiers of the framework's message strings (the string table in strings.rc);
+// an English entry is its Japanese twin's identifier plus 0x100.
 #define IDS_TIMER_UNAVAILABLE 0xF000
 #define IDS_THREAD_CREATE_ERROR 0xF001
 #define IDS_THREAD_ERROR 0xF002
@@ -12,3 +13,14 @@
 #define IDS_MENU_CREATE_ERROR 0xF009
 #define IDS_VISIBLE_CHANGE_IN_SHOW_HIDE 0xF00A
 #define IDS_STORED_FORM_ERROR 0xF00B
+
+#define IDS_TIMER_UNAVAILABLE_EN 0xF100
+#define IDS_THREAD_CREATE_ERROR_EN 0xF101
+#define IDS_THREAD_ERROR_EN 0xF102
+#define IDS_CHECK_SYNCHRONIZE_WRONG_THREAD_EN 0xF103
+#define IDS_INI_WRITE_ERROR_EN 0xF104
+#define IDS_TIMER_IDENT_IN_USE_EN 0xF106
+#define IDS_WINDOW_CREATE_ERROR_EN 0xF108
+#define IDS_MENU_CREATE_ERROR_EN 0xF109
+#define IDS_VISIBLE_CHANGE_IN_SHOW_HIDE_EN 0xF10A
+#define IDS_STORED_FORM_ERROR_EN 0xF10B

@@ -47,7 +47,7 @@ constexpr TimerCaps kFallbackCaps{1, 1000000};
 constexpr DWORD kTerminatingRecheckMs = 10;
 
 void CALLBACK PostTimerMessage(UINT timerId, UINT, DWORD_PTR window, DWORD_PTR, DWORD_PTR) {
-  ::PostMessageA(reinterpret_cast<HWND>(window), WM_TIMER, timerId, 0);
+  ::PostMessageW(reinterpret_cast<HWND>(window), WM_TIMER, timerId, 0);
 }
 
 constexpr const char* kPriorityNames[] = {"tpIdle",   "tpLowest",  "tpLower",       "tpNormal",

@@ -54,7 +54,7 @@ const UnitRegistration kAppServicesUnit(20, InitializeAppServicesUnit, FinalizeA
 }  // namespace
 
 TTimerItem::TTimerItem(TTimerPool* pool, TTimerList* list, uint16_t ident) : ident_(ident), list_(list), pool_(pool) {
-  if (!pool || !list) throw EInvalidOperation(FormatMessageId(IDS_INVALID_OWNER_OR_LIST, "TTimerItem"));
+  if (!pool || !list) throw EInvalidOperation(FormatMessageId(IDS_INVALID_OWNER_OR_LIST, L"TTimerItem"));
   periodCount_ = interval_ / pool->MinInterval();
 }
 
@@ -225,16 +225,16 @@ TAppServices::TAppServices() {
   // A cut-off path would name the mutex after a file that is not this
   // executable; no mutex then, silently, as nothing in Lumek reads it.
   bool complete = false;
-  std::string modulePath = ModuleFileName(&complete);
+  std::wstring modulePath = ModuleFileName(&complete);
   if (complete) {
-    mutex_.reset(Platform().CreateMutexA(nullptr, FALSE, ExtractFileName(modulePath).c_str()));
+    mutex_.reset(Platform().CreateMutexW(nullptr, FALSE, ExtractFileName(modulePath).c_str()));
     mutexExisted_ = mutex_ && ::GetLastError() == ERROR_ALREADY_EXISTS;
   }
   pool_ = std::make_unique<TTimerPool>(nullptr, 50);
   LARGE_INTEGER frequency{};
   ::QueryPerformanceFrequency(&frequency);
   frequency_ = static_cast<double>(frequency.QuadPart);
-  HCURSOR cursor = ::LoadCursorA(::GetModuleHandleW(nullptr), MAKEINTRESOURCEA(kCursorResource));
+  HCURSOR cursor = ::LoadCursorW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kCursorResource));
   if (Screen) Screen->SetCursor(kCursorIndex, cursor);
 }
 

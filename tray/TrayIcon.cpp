@@ -1,6 +1,6 @@
 #include "tray/TrayIcon.h"
 
-#include <cstring>
+#include <cwchar>
 
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
@@ -9,6 +9,7 @@
 #include "framework/Menus.h"
 #include "framework/Platform.h"
 #include "framework/Strings.h"
+#include "framework/TextRules.h"
 #include "timers/HiTimer.h"
 #include "timers/TimerPool.h"
 
@@ -22,7 +23,7 @@ constexpr int kFrameSize = 16;
 
 // Explorer broadcasts this when it (re)creates the notification area.
 UINT TaskbarCreatedMessage() {
-  static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
+  static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
   return message;
 }
 
@@ -47,17 +48,21 @@ Wanted* FindStoredReference(TComponent* root, const std::string& name) {
 
 }  // namespace
 
-NOTIFYICONDATAA TrayIconRecord(HWND notifyWindow, HICON icon, const std::string& hint) {
-  NOTIFYICONDATAA record{};
-  record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+NOTIFYICONDATAW TrayIconRecord(HWND notifyWindow, HICON icon, const std::wstring& hint) {
+  NOTIFYICONDATAW record{};
+  record.cbSize = NOTIFYICONDATAW_V1_SIZE;
   record.hWnd = notifyWindow;
   record.uID = 0;
   record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   record.uCallbackMessage = kTrayCallbackMessage;
   record.hIcon = icon;
-  // The first version's tip field is 64 bytes, NUL included.
-  constexpr size_t kTipBytes = 64;
-  std::memcpy(record.szTip, hint.data(), std::min(hint.size(), kTipBytes - 1));
+  // The first version's tip field is 64 units, NUL included; a surrogate pair is never cut in two.
+  constexpr size_t kTipUnits = 64;
+  size_t length = 0;
+  while (length < hint.size() && length + CharacterLength(hint, length) < kTipUnits) {
+    length += CharacterLength(hint, length);
+  }
+  std::wmemcpy(record.szTip, hint.data(), length);
   return record;
 }
 
@@ -137,8 +142,8 @@ TTrayIcon::~TTrayIcon() {
 
 bool TTrayIcon::NotifyIcon(DWORD request) {
   if (IsDesigning()) return true;
-  NOTIFYICONDATAA record = TrayIconRecord(NotifyWindow(), icon_ ? icon_->Handle() : nullptr, hint_);
-  return Platform().Shell_NotifyIconA(request, &record) != FALSE;
+  NOTIFYICONDATAW record = TrayIconRecord(NotifyWindow(), icon_ ? icon_->Handle() : nullptr, hint_);
+  return Platform().Shell_NotifyIconW(request, &record) != FALSE;
 }
 
 void TTrayIcon::SetActive(bool value) {
@@ -202,7 +207,7 @@ void TTrayIcon::Loaded() {
   }
 }
 
-void TTrayIcon::SetHint(const std::string& value) {
+void TTrayIcon::SetHint(const std::wstring& value) {
   if (value == hint_ && !IsLoading()) return;
   hint_ = value;
   if (active_) NotifyIcon(NIM_MODIFY);
@@ -398,8 +403,8 @@ void TTrayIcon::GetTimer(TObject*) {
   if (!frame) return;
   imageList_->GetBitmapItem(listNumber_, frameIndex_, static_cast<HBITMAP>(frame.get()));
   UniqueIcon icon = IconFromBitmap(static_cast<HBITMAP>(frame.get()), kFrameSize, kFrameSize);
-  NOTIFYICONDATAA record = TrayIconRecord(NotifyWindow(), icon.get(), hint_);
-  Platform().Shell_NotifyIconA(NIM_MODIFY, &record);
+  NOTIFYICONDATAW record = TrayIconRecord(NotifyWindow(), icon.get(), hint_);
+  Platform().Shell_NotifyIconW(NIM_MODIFY, &record);
   ++frameIndex_;
   if (frameIndex_ >= count) frameIndex_ = 0;
 }
@@ -414,7 +419,7 @@ void TTrayIcon::SetStoredProperty(const std::string& name, const StoredValue& va
   } else if (name == "Icon") {
     if (value.kind != StoredValue::Kind::Resource) throw EStoredFormError("icon resource expected for " + Name());
     TIcon stored;
-    stored.LoadFromIconFile(LoadRcData(value.text.c_str()));
+    stored.LoadFromIconFile(LoadRcData(Utf8ToWide(value.text).c_str()));
     SetIcon(stored);
   } else if (name == "NoClose") {
     NoClose = value.AsBool();

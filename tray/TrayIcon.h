@@ -27,8 +27,8 @@ enum class TTimerMode : uint8_t { tmGlobalTimer = 0, tmHiTimer = 1, tmThreaded =
 // The shell's callback message for the icon.
 constexpr UINT kTrayCallbackMessage = WM_USER + 101;
 
-// The shell record every request carries: the first, 88-byte version.
-NOTIFYICONDATAA TrayIconRecord(HWND notifyWindow, HICON icon, const std::string& hint);
+// The shell record every request carries: its first version (152 bytes in 32-bit builds).
+NOTIFYICONDATAW TrayIconRecord(HWND notifyWindow, HICON icon, const std::wstring& hint);
 
 // What one mouse notification of the icon raises, in order: OnDblClick or
 // OnClick first when set, then the mouse event, then (right press) the menu.
@@ -54,8 +54,8 @@ class TTrayIcon : public TWndProcComponent {
 
   bool Active() const { return active_; }
   void SetActive(bool value);
-  const std::string& Hint() const { return hint_; }
-  void SetHint(const std::string& value);
+  const std::wstring& Hint() const { return hint_; }
+  void SetHint(const std::wstring& value);
   TIcon* Icon() const { return icon_.get(); }
   void SetIcon(const TIcon& value);
   TPopupMenu* PopupMenu() const { return popupMenu_; }
@@ -120,7 +120,7 @@ class TTrayIcon : public TWndProcComponent {
 
   bool animated_ = false;
   bool active_ = true;
-  std::string hint_;
+  std::wstring hint_;
   std::unique_ptr<TIcon> icon_;
   POINT lastCursorPos_{0, 0};
   TPopupMenu* popupMenu_ = nullptr;

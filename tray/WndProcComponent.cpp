@@ -31,7 +31,7 @@ HWND TWndProcComponent::GetOwnerHandle() const {
   try {
     HWND frame = form->WindowHandle();
     if (ownerMDIKind_ == kMDIFrame && !HookMDIFrame) {
-      return ::FindWindowExA(frame, nullptr, "MDICLIENT", nullptr);
+      return ::FindWindowExW(frame, nullptr, L"MDICLIENT", nullptr);
     }
     return frame;
   } catch (...) {
@@ -57,8 +57,8 @@ bool TWndProcComponent::NewWndProc() {
     // may unhook (and so release this very procedure) while it runs.
     hookProc_ = BoundWindowProc([this](HWND, TMessage& message) { WndProc(message); });
     hookedWindow_ = GetOwnerHandle();
-    prevWindowProc_ = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hookedWindow_, GWLP_WNDPROC));
-    ::SetWindowLongPtrA(hookedWindow_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hookProc_.Proc()));
+    prevWindowProc_ = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hookedWindow_, GWLP_WNDPROC));
+    ::SetWindowLongPtrW(hookedWindow_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hookProc_.Proc()));
     return true;
   } catch (const Exception&) {
     RestoreWndProc();
@@ -71,7 +71,7 @@ bool TWndProcComponent::RestoreWndProc() {
   // on top of this hook is cut out of the chain. A component its owner has
   // already let go of finds the window gone with the owner.
   if (prevWindowProc_ && hookedWindow_ && GetOwnerForm()) {
-    ::SetWindowLongPtrA(hookedWindow_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(prevWindowProc_));
+    ::SetWindowLongPtrW(hookedWindow_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(prevWindowProc_));
   }
   prevWindowProc_ = nullptr;
   hookedWindow_ = nullptr;
@@ -139,7 +139,7 @@ void TWndProcComponent::WndProc(TMessage& message) {
       return;
     }
   }
-  message.Result = ::CallWindowProcA(prevWindowProc_, hookedWindow_, message.Msg, message.WParam, message.LParam);
+  message.Result = ::CallWindowProcW(prevWindowProc_, hookedWindow_, message.Msg, message.WParam, message.LParam);
 }
 
 void TWndProcComponent::DesignEnabledChanged() {

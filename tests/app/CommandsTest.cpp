@@ -168,7 +168,7 @@ struct ColorScript {
   std::vector<std::string> asked;
 };
 ColorScript colorScript;
-BOOL ScriptedChooseColor(LPCHOOSECOLORA request) {
+BOOL ScriptedChooseColor(LPCHOOSECOLORW request) {
   colorScript.asked.push_back("initial " + std::to_string(request->rgbResult) + " tracking " +
                               (colorScript.form->Timer1->Enabled() ? "on" : "off"));
   if (colorScript.confirm) request->rgbResult = colorScript.answer;
@@ -178,7 +178,7 @@ BOOL ScriptedChooseColor(LPCHOOSECOLORA request) {
 TEST(MenuCommands, ColourDialogStopsTrackingWhileOpenAndAppliesOnlyAConfirmedColour) {
   MainFormFixture app;
   TMainForm1& form = app.Construct();
-  Platform().ChooseColorA = &ScriptedChooseColor;
+  Platform().ChooseColorW = &ScriptedChooseColor;
   colorScript = ColorScript{};
   colorScript.form = &form;
   struct Row {
@@ -207,11 +207,11 @@ TEST(MenuCommands, ColourDialogStopsTrackingWhileOpenAndAppliesOnlyAConfirmedCol
 TEST(MenuCommands, GuideAndInformationPageGoToTheShellWithTheMainFormsWindow) {
   struct Row {
     const char* name;
-    const char* exeName;
+    const wchar_t* exeName;
     const char* sn;
   } rows[] = {
-      {"LUMEK.exe", "LUMEK.exe", "LUMEK"},
-      {"my.tool.exe drops only the last extension", "my.tool.exe", "my.tool"},
+      {"LUMEK.exe", L"LUMEK.exe", "LUMEK"},
+      {"my.tool.exe drops only the last extension", L"my.tool.exe", "my.tool"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -222,12 +222,12 @@ TEST(MenuCommands, GuideAndInformationPageGoToTheShellWithTheMainFormsWindow) {
     app.Recorder().Clear();
     form.N8Click(form.N8);
     form.N9Click(form.N9);
-    const std::string exeDir = app.Directory().substr(0, app.Directory().size() - 1);
-    std::vector<std::string> calls = app.Recorder().CallsStartingWith("ShellExecuteA");
+    const std::string exeDir = WideToUtf8(app.Directory().substr(0, app.Directory().size() - 1));
+    std::vector<std::string> calls = app.Recorder().CallsStartingWith("ShellExecuteW");
     ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0], "ShellExecuteA(MainForm1, OPEN, " + exeDir + "/Readme.txt, \"\", \"\", 5)");
+    EXPECT_EQ(calls[0], "ShellExecuteW(MainForm1, OPEN, " + exeDir + "/Readme.txt, \"\", \"\", 5)");
     const std::string tail = "/info.php?pf=w&sn=" + std::string(row.sn) + ", \"\", \"\", 5)";
-    EXPECT_EQ(calls[1].rfind("ShellExecuteA(MainForm1, OPEN, http", 0), 0u) << calls[1];
+    EXPECT_EQ(calls[1].rfind("ShellExecuteW(MainForm1, OPEN, http", 0), 0u) << calls[1];
     ASSERT_GE(calls[1].size(), tail.size());
     EXPECT_EQ(calls[1].substr(calls[1].size() - tail.size()), tail);
   }

@@ -22,15 +22,15 @@ TEST(Heartbeat, ZoneBoundsAreInclusiveAroundTheCentreColumn) {
   struct Row {
     const char* name;
     int x;
-    std::string sound;
+    std::wstring sound;
   } rows[] = {
-      {"centre - 151", centerX - 151, "heartbeat_left.wav"},
-      {"centre - 150", centerX - 150, "heartbeat_center.wav"},
-      {"centre", centerX, "heartbeat_center.wav"},
-      {"centre + 150", centerX + 150, "heartbeat_center.wav"},
-      {"centre + 151", centerX + 151, "heartbeat_right.wav"},
-      {"monitor left of the primary one", -300, "heartbeat_left.wav"},
-      {"far right", 5000, "heartbeat_right.wav"},
+      {"centre - 151", centerX - 151, L"heartbeat_left.wav"},
+      {"centre - 150", centerX - 150, L"heartbeat_center.wav"},
+      {"centre", centerX, L"heartbeat_center.wav"},
+      {"centre + 150", centerX + 150, L"heartbeat_center.wav"},
+      {"centre + 151", centerX + 151, L"heartbeat_right.wav"},
+      {"monitor left of the primary one", -300, L"heartbeat_left.wav"},
+      {"far right", 5000, L"heartbeat_right.wav"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -75,9 +75,11 @@ TEST(CoverCheck, LinesAreLookedAtOftenEnoughToBeBackOnTopWithinTheBound) {
 }
 
 TEST(InformationPage, SendsTheBaseNameWithoutItsExtension) {
-  EXPECT_EQ(InformationAddress("C:\\Tools\\LUMEK.exe"), "https://www.lumek.example/info.php?pf=w&sn=LUMEK");
-  EXPECT_EQ(InformationAddress("C:\\a.b\\my.tool.exe"), "https://www.lumek.example/info.php?pf=w&sn=my.tool");
-  EXPECT_EQ(InformationAddress("D:\\bin\\LUMEK"), "https://www.lumek.example/info.php?pf=w&sn=LUMEK");
+  EXPECT_EQ(InformationAddress(L"C:\\Tools\\LUMEK.exe"), L"https://www.lumek.example/info.php?pf=w&sn=LUMEK");
+  EXPECT_EQ(InformationAddress(L"C:\\a.b\\my.tool.exe"), L"https://www.lumek.example/info.php?pf=w&sn=my.tool");
+  EXPECT_EQ(InformationAddress(L"D:\\bin\\LUMEK"), L"https://www.lumek.example/info.php?pf=w&sn=LUMEK");
+  EXPECT_EQ(InformationAddress(L"C:\\Lumek \u00DC\u00E9 \uD55C \U0001F600\\LUMEK.exe"),
+            L"https://www.lumek.example/info.php?pf=w&sn=LUMEK");
 }
 
 }  // namespace

@@ -47,8 +47,8 @@ TEST(LineWindow, FirstShowAndRaiseCreatesHiddenMakesTopmostShowsThenRaises) {
       "SetWindowPos(" + x + ", HWND_TOP, 0, 0, 0, 0, 0x13)",
   };
   EXPECT_EQ(CallsNaming(recorder, x), expected) << ShowSequences(CallsNaming(recorder, x), expected);
-  EXPECT_EQ(recorder.CallsStartingWith("CreateWindowExA"),
-            std::vector<std::string>{"CreateWindowExA(0x80900a0, TXForm1, 0x86000000)"});
+  EXPECT_EQ(recorder.CallsStartingWith("CreateWindowExW"),
+            std::vector<std::string>{"CreateWindowExW(0x80900a0, TXForm1, 0x86000000)"});
   RECT rect{};
   ::GetWindowRect(line->WindowHandle(), &rect);
   EXPECT_EQ(rect.left, 37);
@@ -80,7 +80,7 @@ std::vector<std::string> NamedWindowCalls(const CallRecorder& recorder, const st
                                           const std::vector<std::string>& names) {
   std::vector<std::string> result;
   for (std::string call : recorder.Calls()) {
-    if (call.rfind("Shell_NotifyIconA", 0) == 0 || call.find("TUtilWindow") != std::string::npos) continue;
+    if (call.rfind("Shell_NotifyIconW", 0) == 0 || call.find("TUtilWindow") != std::string::npos) continue;
     for (size_t i = 0; i < windows.size(); ++i) {
       const std::string hex = Hex(windows[i]);
       for (size_t at = call.find(hex + ","); at != std::string::npos; at = call.find(hex + ",")) {
@@ -103,14 +103,14 @@ TEST(LineWindow, StartUpOrderThenHidingHandsActivationOverAndTheApplicationWindo
   const std::string applicationShown = "SetWindowPos(Application, HWND_TOP, 0, 0, 0, 0, 0x57)";
   startUp.erase(std::remove(startUp.begin(), startUp.end(), applicationShown), startUp.end());
   const std::vector<std::string> expectedStartUp = {
-      "CreateWindowExA(0x10000, TMainForm1, 0x6cf0000)",
+      "CreateWindowExW(0x10000, TMainForm1, 0x6cf0000)",
       "ShowWindow(Application, 0)",
       "EnumDisplayMonitors()",  // the constructor takes the heartbeat's centre from the desktop, read once
-      "CreateWindowExA(0x80900a0, TXForm1, 0x86000000)",
+      "CreateWindowExW(0x80900a0, TXForm1, 0x86000000)",
       "SetWindowPos(XForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
       "ShowWindow(XForm1, 8)",
       "SetWindowPos(XForm1, HWND_TOP, 0, 0, 0, 0, 0x13)",
-      "CreateWindowExA(0x80900a0, TYForm1, 0x86000000)",
+      "CreateWindowExW(0x80900a0, TYForm1, 0x86000000)",
       "SetWindowPos(YForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
       "ShowWindow(YForm1, 8)",
       "SetWindowPos(YForm1, HWND_TOP, 0, 0, 0, 0, 0x13)",

@@ -6,6 +6,7 @@
 //
 //   MainFormFixture app;                      // or MainFormFixture app(options)
 //   app.WriteIni("[SET]\r\nXYBOLD=7\r\n");     // before Construct, when needed
+//   app.WriteFile(L"heartbeat_left.wav", bytes);  // any file beside the executable
 //   TMainForm1& form = app.Construct();        // stored description, FormCreate, read pass
 //   std::string written = app.Close();         // FormClose, then the file's bytes
 //
@@ -13,7 +14,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
+#include <cwchar>
 #include <initializer_list>
 #include <memory>
 #include <stdexcept>
@@ -27,6 +28,7 @@
 #include "framework/Menus.h"
 #include "framework/MonitorLayout.h"
 #include "framework/Platform.h"
+#include "framework/Strings.h"
 #include "tests/support/Recorder.h"
 
 namespace lumek::test {
@@ -34,10 +36,10 @@ namespace lumek::test {
 class MainFormFixture {
  public:
   struct Options {
-    // The settings directory's name (bytes in the ANSI code page); a unique suffix is added.
-    std::string directoryName = "apptest";
+    // The settings directory's name; a unique suffix is added.
+    std::wstring directoryName = L"apptest";
     // The executable's file name; one long enough makes the reported path overflow the caller's buffer.
-    std::string exeName = "LUMEK.exe";
+    std::wstring exeName = L"LUMEK.exe";
     int screenWidth = 1920;
     int screenHeight = 1080;
     // The monitors' rectangles, the primary first; none means one monitor of the
@@ -47,19 +49,19 @@ class MainFormFixture {
 
   MainFormFixture() : MainFormFixture(Options()) {}
   explicit MainFormFixture(const Options& options) {
-    char temp[MAX_PATH];
-    DWORD length = ::GetTempPathA(MAX_PATH, temp);
+    wchar_t temp[MAX_PATH];
+    DWORD length = ::GetTempPathW(MAX_PATH, temp);
     static unsigned serial = 0;
-    directory_ = std::string(temp, length) + options.directoryName + "." + std::to_string(::GetCurrentProcessId()) +
-                 "." + std::to_string(++serial) + "\\";
-    ::CreateDirectoryA(directory_.c_str(), nullptr);
+    directory_ = std::wstring(temp, length) + options.directoryName + L"." +
+                 std::to_wstring(::GetCurrentProcessId()) + L"." + std::to_wstring(++serial) + L"\\";
+    ::CreateDirectoryW(directory_.c_str(), nullptr);
     State().modulePath = directory_ + options.exeName;
     State().screen = SIZE{options.screenWidth, options.screenHeight};
     recorder_.Shell();
-    Platform().GetModuleFileNameA = &FakeModuleFileName;
+    Platform().GetModuleFileNameW = &FakeModuleFileName;
     Platform().GetSystemMetrics = &FakeSystemMetrics;
     Platform().EnumDisplayMonitors = &FakeEnumDisplayMonitors;
-    Platform().GetMonitorInfoA = &FakeMonitorInfo;
+    Platform().GetMonitorInfoW = &FakeMonitorInfo;
     SetMonitors(options.monitors.empty() ? std::vector<RECT>{RECT{0, 0, options.screenWidth, options.screenHeight}}
                                          : options.monitors);
   }
@@ -68,32 +70,32 @@ class MainFormFixture {
     form_.reset();
     // The screen object outlives the fixture: the next one must not see this desktop.
     Screen->NoteDisplayChange();
-    ::DeleteFileA(IniPath().c_str());
-    ::RemoveDirectoryA(directory_.c_str());
+    ::DeleteFileW(IniPath().c_str());
+    for (const std::wstring& name : files_) ::DeleteFileW((directory_ + name).c_str());
+    ::RemoveDirectoryW(directory_.c_str());
   }
 
   MainFormFixture(const MainFormFixture&) = delete;
   MainFormFixture& operator=(const MainFormFixture&) = delete;
 
   // The settings directory, with its trailing backslash.
-  const std::string& Directory() const { return directory_; }
-  std::string IniPath() const { return directory_ + "LUMEK.ini"; }
+  const std::wstring& Directory() const { return directory_; }
+  std::wstring IniPath() const { return directory_ + L"LUMEK.ini"; }
   // The full path the seam reports (before any cut to the caller's buffer).
-  const std::string& ModulePath() const { return State().modulePath; }
+  const std::wstring& ModulePath() const { return State().modulePath; }
   // The seam reports this path from now on; its directory need not exist for a read pass.
-  void ReportModulePath(std::string path) { State().modulePath = std::move(path); }
+  void ReportModulePath(std::wstring path) { State().modulePath = std::move(path); }
 
-  void WriteIni(const std::string& bytes) const {
-    HANDLE file = ::CreateFileA(IniPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + IniPath());
-    DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
+  void WriteIni(const std::string& bytes) const { WriteBytes(IniPath(), bytes); }
+  // A file beside the executable, removed with the directory.
+  void WriteFile(const std::wstring& name, const std::string& bytes) {
+    WriteBytes(directory_ + name, bytes);
+    files_.push_back(name);
   }
 
   // The file's bytes; empty when it does not exist.
   std::string IniBytes() const {
-    HANDLE file = ::CreateFileA(IniPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE file = ::CreateFileW(IniPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::string();
     std::string bytes;
@@ -103,7 +105,7 @@ class MainFormFixture {
     ::CloseHandle(file);
     return bytes;
   }
-  bool IniExists() const { return ::GetFileAttributesA(IniPath().c_str()) != INVALID_FILE_ATTRIBUTES; }
+  bool IniExists() const { return ::GetFileAttributesW(IniPath().c_str()) != INVALID_FILE_ATTRIBUTES; }
 
   // Constructs the form as WinMain does, but not as the application's main
   // form (terminating the test application would end every later test).
@@ -158,8 +160,16 @@ class MainFormFixture {
   }
 
  private:
+  static void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + WideToUtf8(path));
+    DWORD written = 0;
+    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(file);
+  }
+
   struct SeamState {
-    std::string modulePath;
+    std::wstring modulePath;
     SIZE screen{};
     POINT pointer{};
     std::vector<RECT> monitors;
@@ -172,13 +182,13 @@ class MainFormFixture {
 
   // Like the platform: a path that does not fit fills the whole buffer, and
   // then (as some versions do) without a terminator.
-  static DWORD FakeModuleFileName(HMODULE, LPSTR buffer, DWORD size) {
-    const std::string& path = State().modulePath;
+  static DWORD FakeModuleFileName(HMODULE, LPWSTR buffer, DWORD size) {
+    const std::wstring& path = State().modulePath;
     if (path.size() >= size) {
-      std::memcpy(buffer, path.data(), size);
+      std::wmemcpy(buffer, path.data(), size);
       return size;
     }
-    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    std::wmemcpy(buffer, path.c_str(), path.size() + 1);
     return static_cast<DWORD>(path.size());
   }
   static int FakeSystemMetrics(int index) {
@@ -224,7 +234,8 @@ class MainFormFixture {
 
   // Declared first: it puts the whole seam back only after the form is gone.
   CallRecorder recorder_;
-  std::string directory_;
+  std::wstring directory_;
+  std::vector<std::wstring> files_;
   std::unique_ptr<TMainForm1> form_;
 };
 

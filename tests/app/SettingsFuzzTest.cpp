@@ -172,7 +172,7 @@ int32_t ConvertedInteger(const std::string& text, int32_t defaultValue) {
 }
 
 // The platform's answer for each key of the file at `path`.
-std::vector<std::string> PlatformTexts(const std::string& path) {
+std::vector<std::string> PlatformTexts(const std::wstring& path) {
   TIniFile ini(path);
   std::vector<std::string> texts;
   for (const char* key : kKeys) texts.push_back(ini.ReadString("SET", key, ""));
@@ -246,14 +246,14 @@ Options CheckReadPass(TMainForm1& form, const Options& expected) {
 // The written bytes, copied to a path of their own so the platform reads
 // them from the disk, not from its cached copy of the file it just wrote.
 void CheckWrittenFileReadsBack(const MainFormFixture& app, const std::string& written, const Options& held) {
-  std::string copy = app.Directory() + "readback.ini";
-  HANDLE file = ::CreateFileA(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  std::wstring copy = app.Directory() + L"readback.ini";
+  HANDLE file = ::CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   DWORD count = 0;
   ::WriteFile(file, written.data(), static_cast<DWORD>(written.size()), &count, nullptr);
   ::CloseHandle(file);
   std::vector<std::string> texts = PlatformTexts(copy);
-  ::DeleteFileA(copy.c_str());
+  ::DeleteFileW(copy.c_str());
   std::vector<std::string> expected = {held.xVisible ? "1" : "0", held.yVisible ? "1" : "0",
                                        held.warp ? "1" : "0",     std::to_string(held.color),
                                        std::to_string(held.bold), held.sound ? "1" : "0",

@@ -98,20 +98,33 @@ TEST(SettingsRead, EachKeyLandsInItsMarksWindowsAndTimersAndIsWrittenBack) {
   }
 }
 
-TEST(SettingsRead, ADirectoryWhoseDoubleByteNameEndsInABackslashByteIsTheSettingsDirectory) {
-  MainFormFixture::Options options;
-  options.directoryName = "\x95\x5C";  // "表": its second byte is '\'
-  MainFormFixture app(options);
-  app.WriteIni("[SET]\r\nXYBOLD=2\r\n");
-  TMainForm1& form = app.Construct();
-  EXPECT_EQ(XForm1->Width(), 2);
-  EXPECT_TRUE(form.N6->Checked());
-  EXPECT_NE(app.Close().find("XYBOLD=2\r\n"), std::string::npos) << app.IniPath();
+TEST(SettingsRead, AFolderNamedInAnyScriptIsTheSettingsDirectory) {
+  struct Row {
+    const char* name;
+    std::wstring directoryName;
+  } rows[] = {
+      // Its Shift-JIS second byte is '\', which the code-page rules had to step over.
+      {"a kanji whose Shift-JIS second byte is a backslash", L"\u8868"},
+      // Names the ANSI code page cannot spell, Japanese or not: Latin letters, Hangul whose
+      // UTF-16 low byte is 0x5C, and a character outside the basic plane.
+      {"outside the code page: Latin, Hangul and an emoji", L"Lumek \u00DC\u00E9 \uD55C \U0001F600"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    MainFormFixture::Options options;
+    options.directoryName = row.directoryName;
+    MainFormFixture app(options);
+    app.WriteIni("[SET]\r\nXYBOLD=2\r\n");
+    TMainForm1& form = app.Construct();
+    EXPECT_EQ(XForm1->Width(), 2);
+    EXPECT_TRUE(form.N6->Checked());
+    EXPECT_EQ(app.Close(), WritePass("XYBOLD", "2")) << WideToUtf8(app.IniPath());
+  }
 }
 
-BOOL RefuseTheColour(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
-  if (key && std::string(key) == "XYCOLOR") return FALSE;
-  return RealPlatform().WritePrivateProfileStringA(section, key, value, file);
+BOOL RefuseTheColour(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file) {
+  if (key && std::wstring(key) == L"XYCOLOR") return FALSE;
+  return RealPlatform().WritePrivateProfileStringW(section, key, value, file);
 }
 
 TEST(SettingsWrite, AFailedWriteRaisesAndTheNextCloseWritesTheWholePass) {
@@ -119,22 +132,22 @@ TEST(SettingsWrite, AFailedWriteRaisesAndTheNextCloseWritesTheWholePass) {
   TMainForm1& form = app.Construct();
   form.N12Click(form.N12);
   app.WriteIni("");
-  HANDLE held = ::CreateFileA(app.IniPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE held = ::CreateFileW(app.IniPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   try {
     form.X1Click(form.X1);
     ADD_FAILURE() << "no EIniFileException";
   } catch (const EIniFileException& error) {
-    EXPECT_EQ(error.Message(), app.IniPath() + Utf8ToAnsi(" に書き込めません"));
+    EXPECT_EQ(error.Message(), app.IniPath() + L" に書き込めません");
   }
   ::CloseHandle(held);
   EXPECT_EQ(app.IniBytes(), "");
   EXPECT_FALSE(Application->Terminated());
 
   // A write that fails midway ends the pass at that key.
-  Platform().WritePrivateProfileStringA = &RefuseTheColour;
+  Platform().WritePrivateProfileStringW = &RefuseTheColour;
   EXPECT_THROW(form.X1Click(form.X1), EIniFileException);
-  Platform().WritePrivateProfileStringA = RealPlatform().WritePrivateProfileStringA;
+  Platform().WritePrivateProfileStringW = RealPlatform().WritePrivateProfileStringW;
   EXPECT_EQ(app.IniBytes(), "[SET]\r\nXVISIBLE=1\r\nYVISIBLE=1\r\nWARP=0\r\n");
 
   form.X1Click(form.X1);
@@ -145,9 +158,26 @@ TEST(SettingsWrite, AFailedWriteRaisesAndTheNextCloseWritesTheWholePass) {
   EXPECT_FALSE(Application->Terminated());
 }
 
+TEST(SettingsPath, AModulePathLongerThanTheOldLimitIsReadWhole) {
+  MainFormFixture::Options options;
+  options.exeName = L"LUMEK" + std::wstring(300, L'x') + L".exe";
+  MainFormFixture app(options);
+  app.WriteIni("[SET]\r\nXYBOLD=3\r\n");
+  TMainForm1& form = app.Construct();
+  EXPECT_TRUE(form.N11->Checked()) << "the settings beside the executable were read";
+  EXPECT_EQ(app.Close(), WritePass("XYBOLD", "3"));
+  app.Recorder().Clear();
+  form.N9Click(form.N9);
+  std::vector<std::string> opened = app.Recorder().CallsStartingWith("ShellExecuteW");
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_NE(opened[0].find("sn=LUMEK" + std::string(300, 'x') + ", \"\", \"\", 5)"), std::string::npos)
+      << opened[0];
+}
+
 TEST(SettingsPath, ACutOffModulePathReadsWritesAndOpensNothing) {
   MainFormFixture::Options options;
-  options.exeName = "LUMEK" + std::string(300, 'x') + ".exe";
+  // Longer than the longest path the platform hands out: it stays cut off however large the buffer.
+  options.exeName = L"LUMEK" + std::wstring(33000, L'x') + L".exe";
   MainFormFixture app(options);
   // Where a cut-off path would point: the settings directory itself.
   const std::string file = "[SET]\r\nXYBOLD=3\r\nSOUND=0\r\n";
@@ -156,16 +186,16 @@ TEST(SettingsPath, ACutOffModulePathReadsWritesAndOpensNothing) {
   TMainForm1& form = app.Construct();
   EXPECT_EQ(StateOf(form), kStoredState);
   EXPECT_EQ(app.Close(), file);
-  EXPECT_TRUE(app.Recorder().CallsStartingWith("CreateMutexA").empty()) << "no file, so no turn to take";
+  EXPECT_TRUE(app.Recorder().CallsStartingWith("CreateMutexW").empty()) << "no file, so no turn to take";
 
   app.Recorder().Clear();
   form.N8Click(form.N8);
-  EXPECT_TRUE(app.Recorder().CallsStartingWith("ShellExecuteA").empty());
-  // The name is what the 261 bytes held, nothing read beyond them.
+  EXPECT_TRUE(app.Recorder().CallsStartingWith("ShellExecuteW").empty());
+  // The name is what the 32768 units held, nothing read beyond them.
   form.N9Click(form.N9);
-  std::vector<std::string> opened = app.Recorder().CallsStartingWith("ShellExecuteA");
+  std::vector<std::string> opened = app.Recorder().CallsStartingWith("ShellExecuteW");
   ASSERT_EQ(opened.size(), 1u);
-  const std::string name = app.ModulePath().substr(app.Directory().size(), MAX_PATH + 1 - app.Directory().size());
+  const std::string name = WideToUtf8(app.ModulePath().substr(app.Directory().size(), 32768 - app.Directory().size()));
   EXPECT_NE(opened[0].find("sn=" + name + ", \"\", \"\", 5)"), std::string::npos) << opened[0];
 }
 
@@ -185,12 +215,12 @@ TEST(SettingsWrite, SessionEndSavesSilentlyAndDeletingTheFormWritesNothing) {
   app.Recorder().MessageBoxes();
   app.Form().N19Click(nullptr);
   {
-    HANDLE held = ::CreateFileA(app.IniPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = ::CreateFileW(app.IniPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_NO_THROW(Application->OnEndSession(Application));
     ::CloseHandle(held);
   }
-  EXPECT_TRUE(app.Recorder().CallsStartingWith("MessageBoxA").empty());
+  EXPECT_TRUE(app.Recorder().CallsStartingWith("MessageBoxW").empty());
   EXPECT_EQ(app.IniBytes(), saved);
 
   app.DestroyForm();
@@ -201,7 +231,7 @@ TEST(SettingsWrite, SessionEndSavesSilentlyAndDeletingTheFormWritesNothing) {
 // calls in the order made, and nothing else.
 std::vector<std::string> TurnAndProfileCalls(const CallRecorder& recorder) {
   std::vector<std::string> calls;
-  static const char* kKept[] = {"CreateMutexA", "WaitForSingleObject", "ReleaseMutex", "CloseHandle",
+  static const char* kKept[] = {"CreateMutexW", "WaitForSingleObject", "ReleaseMutex", "CloseHandle",
                                 "GetPrivateProfile", "WritePrivateProfile"};
   for (const std::string& line : recorder.Calls()) {
     for (const char* kept : kKept) {
@@ -215,7 +245,7 @@ std::string LockNameOf(const MainFormFixture& app) { return FileLockName(FoldedP
 
 // The mutex made and waited for before `inside`, released and closed after it.
 std::vector<std::string> Turn(const std::string& lockName, const std::vector<std::string>& inside) {
-  std::vector<std::string> calls = {"CreateMutexA(0, FALSE, " + lockName + ")",
+  std::vector<std::string> calls = {"CreateMutexW(0, FALSE, " + lockName + ")",
                                     "WaitForSingleObject(" + lockName + ", 5000)"};
   calls.insert(calls.end(), inside.begin(), inside.end());
   calls.push_back("ReleaseMutex(" + lockName + ")");
@@ -224,20 +254,20 @@ std::vector<std::string> Turn(const std::string& lockName, const std::vector<std
 }
 
 const std::vector<std::string> kReadPassCalls = {
-    "GetPrivateProfileStringA(SET, XVISIBLE)", "GetPrivateProfileStringA(SET, YVISIBLE)",
-    "GetPrivateProfileStringA(SET, WARP)",     "GetPrivateProfileStringA(SET, XYCOLOR)",
-    "GetPrivateProfileStringA(SET, XYCOLOR)",  "GetPrivateProfileStringA(SET, XYBOLD)",
-    "GetPrivateProfileStringA(SET, XYBOLD)",   "GetPrivateProfileStringA(SET, SOUND)",
-    "GetPrivateProfileStringA(SET, SPEED)",    "GetPrivateProfileStringA(SET, ALLSCREENS)",
-    "WritePrivateProfileStringA(null, null, null)",
+    "GetPrivateProfileStringW(SET, XVISIBLE)", "GetPrivateProfileStringW(SET, YVISIBLE)",
+    "GetPrivateProfileStringW(SET, WARP)",     "GetPrivateProfileStringW(SET, XYCOLOR)",
+    "GetPrivateProfileStringW(SET, XYCOLOR)",  "GetPrivateProfileStringW(SET, XYBOLD)",
+    "GetPrivateProfileStringW(SET, XYBOLD)",   "GetPrivateProfileStringW(SET, SOUND)",
+    "GetPrivateProfileStringW(SET, SPEED)",    "GetPrivateProfileStringW(SET, ALLSCREENS)",
+    "WritePrivateProfileStringW(null, null, null)",
 };
 // The write pass of the stored state, with its thickness as given.
 std::vector<std::string> WritePassCalls(const std::string& bold) {
-  return {"WritePrivateProfileStringA(SET, XVISIBLE, 1)", "WritePrivateProfileStringA(SET, YVISIBLE, 1)",
-          "WritePrivateProfileStringA(SET, WARP, 0)",     "WritePrivateProfileStringA(SET, XYCOLOR, 255)",
-          "WritePrivateProfileStringA(SET, XYBOLD, " + bold + ")",
-          "WritePrivateProfileStringA(SET, SOUND, 1)",    "WritePrivateProfileStringA(SET, SPEED, 20)",
-          "WritePrivateProfileStringA(SET, ALLSCREENS, 0)", "WritePrivateProfileStringA(null, null, null)"};
+  return {"WritePrivateProfileStringW(SET, XVISIBLE, 1)", "WritePrivateProfileStringW(SET, YVISIBLE, 1)",
+          "WritePrivateProfileStringW(SET, WARP, 0)",     "WritePrivateProfileStringW(SET, XYCOLOR, 255)",
+          "WritePrivateProfileStringW(SET, XYBOLD, " + bold + ")",
+          "WritePrivateProfileStringW(SET, SOUND, 1)",    "WritePrivateProfileStringW(SET, SPEED, 20)",
+          "WritePrivateProfileStringW(SET, ALLSCREENS, 0)", "WritePrivateProfileStringW(null, null, null)"};
 }
 
 TEST(SettingsTurn, EveryPassHoldsTheFilesMutexAroundAllItsProfileCallsFlushIncluded) {
@@ -291,7 +321,7 @@ TEST(SettingsTurn, AWaitThatIsAbandonedTimesOutOrFailsStillRunsBothPasses) {
     if (row.held) {
       expected = Turn(lockName, WritePassCalls("3"));
     } else {
-      expected = {"CreateMutexA(0, FALSE, " + lockName + ")", "WaitForSingleObject(" + lockName + ", 5000)",
+      expected = {"CreateMutexW(0, FALSE, " + lockName + ")", "WaitForSingleObject(" + lockName + ", 5000)",
                   "CloseHandle(" + lockName + ")"};
       for (const std::string& call : WritePassCalls("3")) expected.push_back(call);
     }
@@ -304,24 +334,26 @@ TEST(SettingsTurn, AWaitThatIsAbandonedTimesOutOrFailsStillRunsBothPasses) {
 TEST(SettingsTurn, TwoSpellingsOfOneFolderShareTheMutexAndTwoFoldersDoNot) {
   struct Row {
     const char* name;
-    std::string modulePath;
-    std::string otherModulePath;
+    std::wstring modulePath;
+    std::wstring otherModulePath;
     bool shared;
   } rows[] = {
-      {"ASCII letters in the other case", "C:\\Tools\\LUMEK.exe", "c:\\TOOLS\\lumek.EXE", true},
-      {"a full-width letter in the other case", "C:\\\x82\x60\\LUMEK.exe", "C:\\\x82\x81\\LUMEK.exe", true},
-      {"katakana whose second bytes are an upper- and a lower-case ASCII letter", "C:\\\x83\x41\\LUMEK.exe",
-       "C:\\\x83\x61\\LUMEK.exe", false},
-      {"one letter more", "C:\\Tools\\LUMEK.exe", "C:\\Tools2\\LUMEK.exe", false},
-      {"the same folder name on another drive", "C:\\Tools\\LUMEK.exe", "D:\\Tools\\LUMEK.exe", false},
+      {"ASCII letters in the other case", L"C:\\Tools\\LUMEK.exe", L"c:\\TOOLS\\lumek.EXE", true},
+      {"a full-width letter in the other case", L"C:\\\uFF21\\LUMEK.exe", L"C:\\\uFF41\\LUMEK.exe", true},
+      // Their Shift-JIS second bytes are "A" and "a".
+      {"two katakana", L"C:\\\u30A2\\LUMEK.exe", L"C:\\\u30C2\\LUMEK.exe", false},
+      {"a letter outside the code page in the other case", L"C:\\\u00DC\\LUMEK.exe", L"C:\\\u00FC\\LUMEK.exe",
+       true},
+      {"one letter more", L"C:\\Tools\\LUMEK.exe", L"C:\\Tools2\\LUMEK.exe", false},
+      {"the same folder name on another drive", L"C:\\Tools\\LUMEK.exe", L"D:\\Tools\\LUMEK.exe", false},
   };
   // The mutex the read pass takes when the executable reports `modulePath`.
-  auto lockNameFor = [](const std::string& modulePath) {
+  auto lockNameFor = [](const std::wstring& modulePath) {
     MainFormFixture app;
     app.ReportModulePath(modulePath);
     app.Recorder().Mutexes();
     app.Construct();
-    std::vector<std::string> made = app.Recorder().CallsStartingWith("CreateMutexA");
+    std::vector<std::string> made = app.Recorder().CallsStartingWith("CreateMutexW");
     return made.size() == 1 ? made[0] : "not one mutex: " + std::to_string(made.size());
   };
   for (const Row& row : rows) {
@@ -337,9 +369,9 @@ TEST(SettingsTurn, ARefusedWriteRaisesWithTheTurnLetGo) {
   app.Recorder().Mutexes();
   app.Construct();
   app.Recorder().Clear();
-  Platform().WritePrivateProfileStringA = &RefuseTheColour;
+  Platform().WritePrivateProfileStringW = &RefuseTheColour;
   EXPECT_THROW(app.Close(), EIniFileException);
-  Platform().WritePrivateProfileStringA = RealPlatform().WritePrivateProfileStringA;
+  Platform().WritePrivateProfileStringW = RealPlatform().WritePrivateProfileStringW;
   std::vector<std::string> calls = TurnAndProfileCalls(app.Recorder());
   std::vector<std::string> expected = Turn(LockNameOf(app), {});
   EXPECT_EQ(calls, expected) << ShowSequences(calls, expected);

@@ -12,6 +12,7 @@
 #include "app/CrosshairRules.h"
 #include "framework/Menus.h"
 #include "tests/app/MainFormFixture.h"
+#include "tests/support/Waves.h"
 #include "timers/HiTimer.h"
 
 namespace lumek::test {
@@ -73,10 +74,18 @@ TEST(TrackingTick, LinesStartOnePixelRightOfAndBelowThePointer) {
   EXPECT_EQ(YForm1->Top(), 201);
 }
 
-BOOL FailingSound(LPCSTR, UINT) { throw std::runtime_error("no sound device"); }
+BOOL FailingSound(LPCWSTR, HMODULE, DWORD) { throw std::runtime_error("no sound device"); }
+
+// Beside the fixture's executable: the heartbeat reads each file from there.
+void WriteHeartbeatSounds(MainFormFixture& app) {
+  for (const wchar_t* name : {L"heartbeat_left.wav", L"heartbeat_center.wav", L"heartbeat_right.wav"}) {
+    app.WriteFile(name, WaveOf(WideToUtf8(name)));
+  }
+}
 
 TEST(HeartbeatTick, SoundFollowsTheColumnAndTempoTheDiagonal) {
   MainFormFixture app;  // 1920 x 1080 before construction: centre (960, 540)
+  WriteHeartbeatSounds(app);
   TMainForm1& form = app.Construct();
   ASSERT_EQ(form.CenterXValue(), 960);
   ASSERT_EQ(form.CenterYValue(), 540);
@@ -98,13 +107,14 @@ TEST(HeartbeatTick, SoundFollowsTheColumnAndTempoTheDiagonal) {
     app.SetPointer(row.pointer.x, row.pointer.y);
     app.Recorder().Clear();
     form.Timer2Timer(form.Timer2);
-    EXPECT_EQ(app.Recorder().CallsStartingWith("sndPlaySoundA"),
-              std::vector<std::string>{"sndPlaySoundA(" + std::string(row.sound) + ", 0x3)"});
+    // From memory (SND_MEMORY 0x4), asynchronously, without the default sound.
+    EXPECT_EQ(app.Recorder().CallsStartingWith("PlaySoundW"),
+              std::vector<std::string>{"PlaySoundW(" + std::string(row.sound) + ", 0x7)"});
     EXPECT_EQ(form.Timer2->Interval(), row.interval);
   }
 
   // A sound that fails to start is swallowed; the tempo still follows the pointer.
-  Platform().sndPlaySoundA = &FailingSound;
+  Platform().PlaySoundW = &FailingSound;
   app.SetPointer(1919, 1079);
   EXPECT_NO_THROW(form.Timer2Timer(form.Timer2));
   EXPECT_EQ(form.Timer2->Interval(), 1249u);
@@ -116,7 +126,7 @@ TEST(HeartbeatTick, SoundFollowsTheColumnAndTempoTheDiagonal) {
   app.SetPointer(0, 0);
   app.Recorder().Clear();
   form.Timer2Timer(form.Timer2);
-  EXPECT_TRUE(app.Recorder().CallsStartingWith("sndPlaySoundA").empty());
+  EXPECT_TRUE(app.Recorder().CallsStartingWith("PlaySoundW").empty());
   EXPECT_EQ(form.Timer2->Interval(), 694u);
   // Switched on again, the last computed tempo applies.
   form.N1Click(form.N1);
@@ -129,14 +139,15 @@ TEST(HeartbeatTick, CentreIsTakenFromTheScreenAtConstruction) {
   options.screenWidth = 1023;
   options.screenHeight = 767;
   MainFormFixture app(options);
+  WriteHeartbeatSounds(app);
   TMainForm1& form = app.Construct();
   EXPECT_EQ(form.CenterXValue(), 511);
   EXPECT_EQ(form.CenterYValue(), 383);
   app.Recorder().Multimedia();
   app.SetPointer(360, 383);  // one left of 511 - 150
   form.Timer2Timer(form.Timer2);
-  EXPECT_EQ(app.Recorder().CallsStartingWith("sndPlaySoundA"),
-            std::vector<std::string>{"sndPlaySoundA(heartbeat_left.wav, 0x3)"});
+  EXPECT_EQ(app.Recorder().CallsStartingWith("PlaySoundW"),
+            std::vector<std::string>{"PlaySoundW(heartbeat_left.wav, 0x7)"});
   EXPECT_EQ(form.Timer2->Interval(), 575u);
 }
 
@@ -362,7 +373,7 @@ TEST(TrackingTick, AtRestNothingIsCalledAndACoveringTopmostWindowIsRaisedOverOnc
   EXPECT_EQ(windowCalls(), std::vector<std::string>{}) << ShowSequences(windowCalls(), {});
 
   // A topmost, non-activating window of another program comes over the lines.
-  HWND cover = ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, "STATIC", "cover", WS_POPUP, 350,
+  HWND cover = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, L"STATIC", L"cover", WS_POPUP, 350,
                                  250, 200, 200, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(cover, nullptr);
   ::ShowWindow(cover, SW_SHOWNOACTIVATE);

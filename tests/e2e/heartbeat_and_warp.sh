@@ -1,27 +1,37 @@
 #!/usr/bin/env bash
-# The heartbeat timer plays the zone's sound by its bare name, and with WARP=1
-# the warp timer wraps a pointer resting on an edge to the opposite one.
-# Wine's own trace of its sound player shows which file each beat asked for.
+# The heartbeat timer plays the zone's sound, read once from beside the exe
+# and played from memory, and with WARP=1 the warp timer wraps a pointer
+# resting on an edge to the opposite one. Wine's own traces show which file
+# was read (file) and each beat played from memory (winmm).
 source "$(dirname "$0")/lib.sh" "$@"
 
 size=$(e2e_screen_size); W=${size%x*}; H=${size#*x}
 printf '[SET]\r\nWARP=1\r\n' > "$E2E_DIR/LUMEK.ini"
 trace="$E2E_DIR/winmm-trace.txt"
 xdotool mousemove $((W / 2)) $((H / 2))
-(cd "$E2E_DIR" && WINEDEBUG=trace+winmm exec wine LUMEK.exe >"$trace" 2>&1) &
+(cd "$E2E_DIR" && WINEDEBUG=trace+winmm,trace+file exec wine LUMEK.exe >"$trace" 2>&1) &
 E2E_PID=$!
 wine "$E2E_CTL" wait-app 30 || e2e_fail "Lumek did not start"
 sleep 3
-centre=$(grep -c 'SoundName=L"heartbeat_center.wav"' "$trace")
-[ "$centre" -ge 2 ] && e2e_pass "centre beats at the screen centre ($centre)" || e2e_fail "centre beats: $centre"
+# How often the program opened a sound file.
+e2e_sound_reads() { grep -cE 'NtCreateFile.*heartbeat_'"$1"'\.wav' "$trace"; }
+e2e_memory_beats() { grep -c 'Memory sound' "$trace"; }
+centre=$(e2e_memory_beats)
+reads=$(e2e_sound_reads center)
+[ "$centre" -ge 2 ] && e2e_pass "beats played from memory at the screen centre ($centre)" || e2e_fail "memory beats: $centre"
+[ "$reads" -eq 1 ] && e2e_pass "heartbeat_center.wav read once" || e2e_fail "heartbeat_center.wav read $reads times"
+[ "$(e2e_sound_reads left)$(e2e_sound_reads right)" = 00 ] && e2e_pass "no side sound read at the centre" ||
+  e2e_fail "side sounds read at the centre"
 
 # Left edge: left beats, and the pointer keeps jumping to the right edge and back.
 xdotool mousemove 0 400
 e2e_pointer_seen_at $((W - 1)) 400 3 && e2e_pass "pointer on the left edge wraps to the right edge" || e2e_fail "pointer never reached the right edge"
 sleep 2.5
 # The pointer is on one edge or the other at each beat, so each beat is a left or a right one.
-side=$(grep -cE 'SoundName=L"heartbeat_(left|right).wav"' "$trace")
-[ "$side" -ge 1 ] && e2e_pass "side beats while wrapping ($side)" || e2e_fail "side beats: $side"
+side=$(($(e2e_sound_reads left) + $(e2e_sound_reads right)))
+beats=$(($(e2e_memory_beats) - centre))
+[ "$side" -ge 1 ] && [ "$beats" -ge 1 ] && e2e_pass "side sounds read ($side) and played ($beats) while wrapping" ||
+  e2e_fail "side sounds read $side, beats $beats"
 
 # Top-left corner: two moves a tick, ending at the bottom-left corner.
 xdotool mousemove 0 0

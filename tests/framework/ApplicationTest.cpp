@@ -1,6 +1,9 @@
 // The application object: its window, the exception report, the window hooks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cwchar>
+
 #include "framework/Application.h"
 #include "framework/Platform.h"
 #include "tests/support/Recorder.h"
@@ -15,7 +18,7 @@ class ApplicationObject : public testing::Test {
  protected:
   void SetUp() override {
     savedTitle_ = Application->Title();
-    Application->SetTitle("Lumek");
+    Application->SetTitle(L"Lumek");
     recorder_.Name(Application->Handle(), "app");
   }
   void TearDown() override {
@@ -24,7 +27,7 @@ class ApplicationObject : public testing::Test {
   }
 
   CallRecorder recorder_;
-  std::string savedTitle_;
+  std::wstring savedTitle_;
 };
 
 TEST_F(ApplicationObject, WindowIsAHiddenCaptionedPopupAtTheScreenCentre) {
@@ -54,12 +57,12 @@ TEST_F(ApplicationObject, ExceptionBoxAddsTheFullStopAndUsesTheTitleAndStopIcon)
     std::string message;
     std::string expected;
   } rows[] = {
-      {"ends in a letter", "Disk full", "MessageBoxA(app, \"Disk full.\", \"Lumek\", 0x10)"},
-      {"ends in a full stop", "Disk full.", "MessageBoxA(app, \"Disk full.\", \"Lumek\", 0x10)"},
-      {"ends in an exclamation mark", "Stop!", "MessageBoxA(app, \"Stop!\", \"Lumek\", 0x10)"},
-      {"empty", "", "MessageBoxA(app, \"\", \"Lumek\", 0x10)"},
-      {"Shift-JIS", "\x8F\x91\x82\xAF\x82\xDC\x82\xB9\x82\xF1",
-       "MessageBoxA(app, \"\x8F\x91\x82\xAF\x82\xDC\x82\xB9\x82\xF1.\", \"Lumek\", 0x10)"},
+      {"ends in a letter", "Disk full", "MessageBoxW(app, \"Disk full.\", \"Lumek\", 0x10)"},
+      {"ends in a full stop", "Disk full.", "MessageBoxW(app, \"Disk full.\", \"Lumek\", 0x10)"},
+      {"ends in an exclamation mark", "Stop!", "MessageBoxW(app, \"Stop!\", \"Lumek\", 0x10)"},
+      {"empty", "", "MessageBoxW(app, \"\", \"Lumek\", 0x10)"},
+      {"Japanese", "書けません", "MessageBoxW(app, \"書けません.\", \"Lumek\", 0x10)"},
+      {"outside code page 932", "한 😀", "MessageBoxW(app, \"한 😀.\", \"Lumek\", 0x10)"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -90,23 +93,23 @@ TEST_F(ApplicationObject, ReportsWhatAHandlerThrowsAndTheLoopGoesOn) {
   }
   EXPECT_EQ(handled, 5);
   std::vector<std::string> expected = {
-      "MessageBoxA(app, \"handler failed.\", \"Lumek\", 0x10)",
+      "MessageBoxW(app, \"handler failed.\", \"Lumek\", 0x10)",
       // Not a framework exception: the run-time's own box, owned by nobody.
-      "MessageBoxA(0, \"not a framework error\", \"Runtime error\", 0x2010)",
+      "MessageBoxW(0, \"not a framework error\", \"Runtime error\", 0x2010)",
   };
   EXPECT_EQ(recorder_.Calls(), expected) << ShowSequences(recorder_.Calls(), expected);
 }
 
 TEST_F(ApplicationObject, ExceptionHookReplacesTheBox) {
   recorder_.MessageBoxes();
-  std::string seen;
+  std::wstring seen;
   Application->OnException = [&seen](TObject*, const Exception& e) { seen = e.Message(); };
   try {
     throw Exception("to the hook");
   } catch (...) {
     Application->HandleException(nullptr);
   }
-  EXPECT_EQ(seen, "to the hook");
+  EXPECT_EQ(seen, L"to the hook");
   EXPECT_TRUE(recorder_.Calls().empty());
 }
 
@@ -147,6 +150,46 @@ TEST_F(ApplicationObject, NullMessageRunsTheQueuedCalls) {
   ::SendMessageA(Application->Handle(), WM_NULL, 0, 0);
   Application->SynchronizeHook = saved;
   EXPECT_EQ(runs, 1);
+}
+
+// The executable's path as a fake platform reports it: like the real one, a
+// path that does not fit fills the whole buffer without a terminator.
+std::wstring reportedModulePath;
+std::vector<DWORD> askedSizes;
+DWORD ReportModulePath(HMODULE, LPWSTR buffer, DWORD size) {
+  askedSizes.push_back(size);
+  const std::wstring& path = reportedModulePath;
+  const DWORD copied = static_cast<DWORD>(std::min<size_t>(path.size(), size));
+  std::wmemcpy(buffer, path.data(), copied);
+  if (copied < size) buffer[copied] = L'\0';
+  return copied;
+}
+
+TEST(ModuleFileName, GrowsItsBufferUntilThePathFitsAndTellsWhenItNeverDoes) {
+  CallRecorder recorder;
+  Platform().GetModuleFileNameW = &ReportModulePath;
+  const std::wstring folder = L"C:\\Lumek \u00DC\u00E9 \uD55C \U0001F600\\";
+  struct Row {
+    const char* name;
+    std::wstring path;
+    bool complete;
+    size_t calls;
+  } rows[] = {
+      {"short: one call", folder + L"LUMEK.exe", true, 1},
+      {"exactly the first buffer: no room for the terminator, asked again", std::wstring(261, L'a'), true, 2},
+      {"far beyond the old limit", folder + std::wstring(5000, L'x') + L".exe", true, 6},
+      {"beyond the longest path the platform hands out", std::wstring(40000, L'y'), false, 8},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    reportedModulePath = row.path;
+    askedSizes.clear();
+    bool complete = !row.complete;
+    std::wstring path = ModuleFileName(&complete);
+    EXPECT_EQ(complete, row.complete);
+    EXPECT_EQ(path, row.complete ? row.path : row.path.substr(0, 32768));
+    EXPECT_EQ(askedSizes.size(), row.calls);
+  }
 }
 
 }  // namespace

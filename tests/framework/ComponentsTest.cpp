@@ -6,6 +6,7 @@
 
 #include "framework/Exceptions.h"
 #include "framework/FormReader.h"
+#include "framework/Strings.h"
 
 namespace lumek {
 namespace {
@@ -33,6 +34,7 @@ class TJournalComponent : public TComponent {
     if (name == "Count" || name == "Label" || name == "Mode" || name == "Flags" || name == "Image") {
       std::string shown = value.kind == StoredValue::Kind::Integer ? std::to_string(value.AsInt())
                           : value.kind == StoredValue::Kind::Set   ? std::to_string(value.members.size()) + " members"
+                          : value.kind == StoredValue::Kind::String ? WideToUtf8(value.AsString())
                                                                    : value.text;
       journal.push_back(Name() + "." + name + "=" + shown + (IsLoading() ? " loading" : ""));
       return;
@@ -117,7 +119,8 @@ end
 
   std::vector<std::string> expected = {
       "Root.Count=7 loading",
-      "A.Label=" + std::string("\x82\x81\x93\xFA\x96\x7B") + " loading",
+      // UTF-8 in the description, UTF-16 in the program.
+      "A.Label=ａ日本 loading",
       "A.OnFire",
       "Root.Flags=2 members loading",
       "B.Mode=mdFast loading",

@@ -1,5 +1,5 @@
 // The colour dialog: the request it makes, the task-modal run, the placement
-// hook and the result, with ChooseColorA replaced by a scripted dialog.
+// hook and the result, with ChooseColorW replaced by a scripted dialog.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -103,7 +103,7 @@ struct DialogScript {
   std::vector<HWND> watched;
 
   int calls = 0;
-  CHOOSECOLORA request{};
+  CHOOSECOLORW request{};
   std::array<COLORREF, 16> customColors{};
   std::vector<bool> enabledDuringCall;
   HWND dialog = nullptr;
@@ -112,14 +112,14 @@ struct DialogScript {
 };
 DialogScript* script = nullptr;
 
-BOOL ScriptedChooseColor(LPCHOOSECOLORA request) {
+BOOL ScriptedChooseColor(LPCHOOSECOLORW request) {
   DialogScript& s = *script;
   ++s.calls;
   s.request = *request;
   std::copy(request->lpCustColors, request->lpCustColors + 16, s.customColors.begin());
   for (HWND window : s.watched) s.enabledDuringCall.push_back(::IsWindowEnabled(window) != FALSE);
   if (s.placeDialog) {
-    s.dialog = ::CreateWindowExA(WS_EX_DLGMODALFRAME, "STATIC", "Colour", WS_POPUP | WS_CAPTION, 5, 7, 300, 200,
+    s.dialog = ::CreateWindowExW(WS_EX_DLGMODALFRAME, L"STATIC", L"Colour", WS_POPUP | WS_CAPTION, 5, 7, 300, 200,
                                  request->hwndOwner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     CallRecorder::Active()->Name(s.dialog, "dialog");
     s.hookResult = request->lpfnHook(s.dialog, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(request));
@@ -136,7 +136,7 @@ class ScriptedDialog : public testing::Test {
  protected:
   void SetUp() override {
     recorder.Windows();
-    Platform().ChooseColorA = ScriptedChooseColor;
+    Platform().ChooseColorW = ScriptedChooseColor;
     script = &run;
     dialog.Color = clRed;
   }
@@ -201,7 +201,7 @@ TEST_F(ScriptedDialog, HookPlacesTheDialogOnThePrimaryMonitorWithoutForms) {
 
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
-  ASSERT_TRUE(::GetMonitorInfoA(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor));
+  ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor));
   POINT expected = DialogPositionOnMonitor(monitor.rcMonitor, 300, 200);
   EXPECT_EQ(run.placed.left, expected.x);
   EXPECT_EQ(run.placed.top, expected.y);
@@ -218,7 +218,7 @@ TEST_F(ScriptedDialog, DisablesTheThreadsVisibleWindowsWhileItRuns) {
   // Wine: a window created visible (and so activated) took about 4 s to be
   // destroyed on the bench's Xvfb; shown without activation it goes at once.
   auto topLevel = [](bool visible) {
-    UniqueWindow window(::CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP, 0, 0, 20, 20, nullptr, nullptr,
+    UniqueWindow window(::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 20, 20, nullptr, nullptr,
                                           ::GetModuleHandleW(nullptr), nullptr));
     if (visible) ::ShowWindow(window.get(), SW_SHOWNA);
     return window;
@@ -259,7 +259,7 @@ TEST(ColorDialog, RealDialogIsPlacedByTheHookAndAnswers) {
       ::GetWindowRect(window, &placed);
       MONITORINFO info{};
       info.cbSize = sizeof info;
-      ::GetMonitorInfoA(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
+      ::GetMonitorInfoW(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
       monitor = info.rcMonitor;
       ::PostMessageA(window, WM_COMMAND, row.button, 0);
     };

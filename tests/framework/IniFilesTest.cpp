@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 
 #include "framework/Exceptions.h"
@@ -69,35 +70,42 @@ TEST(IniIntegerText, ConvertsStoredTexts) {
 // A fresh directory under the temporary folder, emptied and removed at the end.
 class ScratchDirectory {
  public:
-  explicit ScratchDirectory(const std::string& leaf) {
-    char temp[MAX_PATH];
-    DWORD length = ::GetTempPathA(MAX_PATH, temp);
-    path_ = std::string(temp, length) + leaf + std::to_string(::GetCurrentProcessId());
-    ::CreateDirectoryA(path_.c_str(), nullptr);
+  explicit ScratchDirectory(const std::wstring& leaf) {
+    wchar_t temp[MAX_PATH];
+    DWORD length = ::GetTempPathW(MAX_PATH, temp);
+    path_ = std::wstring(temp, length) + leaf + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(path_.c_str(), nullptr);
   }
   ~ScratchDirectory() {
-    WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA((path_ + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW((path_ + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
       do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ::DeleteFileA((path_ + "\\" + found.cFileName).c_str());
-      } while (::FindNextFileA(search, &found));
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ::DeleteFileW((path_ + L"\\" + found.cFileName).c_str());
+      } while (::FindNextFileW(search, &found));
       ::FindClose(search);
     }
-    ::RemoveDirectoryA(path_.c_str());
+    ::RemoveDirectoryW(path_.c_str());
   }
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "\\" + name; }
+  const std::wstring& Path() const { return path_; }
+  std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
 
  private:
-  std::string path_;
+  std::wstring path_;
 };
 
-bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::string FileBytes(const std::string& path) {
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  if (FILE* file = ::_wfopen(path.c_str(), L"wb")) {
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+  }
+}
+
+std::string FileBytes(const std::wstring& path) {
   std::string bytes;
-  if (FILE* file = std::fopen(path.c_str(), "rb")) {
+  if (FILE* file = ::_wfopen(path.c_str(), L"rb")) {
     char chunk[512];
     size_t n;
     while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
@@ -107,8 +115,8 @@ std::string FileBytes(const std::string& path) {
 }
 
 TEST(IniFileOnDisk, BooleansAreIntegersWithTheCallersDefault) {
-  ScratchDirectory dir("lumek-ini-bool");
-  const std::string path = dir.File("bools.ini");
+  ScratchDirectory dir(L"lumek-ini-bool");
+  const std::wstring path = dir.File(L"bools.ini");
   {
     TIniFile ini(path);
     EXPECT_TRUE(ini.ReadBool("SET", "MISSING", true));
@@ -145,8 +153,8 @@ TEST(IniFileOnDisk, BooleansAreIntegersWithTheCallersDefault) {
 }
 
 TEST(IniFileOnDisk, IntegersRoundTripAsPlainDecimal) {
-  ScratchDirectory dir("lumek-ini-int");
-  TIniFile ini(dir.File("ints.ini"));
+  ScratchDirectory dir(L"lumek-ini-int");
+  TIniFile ini(dir.File(L"ints.ini"));
   const int32_t values[] = {-5, 0, 255, INT_MIN, INT_MAX};
   for (int32_t value : values) {
     SCOPED_TRACE(value);
@@ -157,8 +165,8 @@ TEST(IniFileOnDisk, IntegersRoundTripAsPlainDecimal) {
 }
 
 TEST(IniFileOnDisk, EmptyValueStaysInTheFileAndReadsAsTheDefault) {
-  ScratchDirectory dir("lumek-ini-empty");
-  const std::string path = dir.File("empty.ini");
+  ScratchDirectory dir(L"lumek-ini-empty");
+  const std::wstring path = dir.File(L"empty.ini");
   {
     TIniFile ini(path);
     ini.WriteString("SET", "BEFORE", "1");
@@ -171,26 +179,59 @@ TEST(IniFileOnDisk, EmptyValueStaysInTheFileAndReadsAsTheDefault) {
   EXPECT_EQ(ini.ReadString("SET", "BEFORE", "default"), "");
 }
 
-TEST(IniFileOnDisk, SettingsLayoutIsOneLinePerKeyInWritingOrder) {
-  ScratchDirectory dir("lumek-ini-layout");
-  const std::string path = dir.File("LUMEK.ini");
-  {
-    TIniFile ini(path);
-    ini.WriteBool("SET", "XVISIBLE", true);
-    ini.WriteBool("SET", "YVISIBLE", true);
-    ini.WriteBool("SET", "WARP", false);
-    ini.WriteInteger("SET", "XYCOLOR", 255);
-    ini.WriteInteger("SET", "XYBOLD", 1);
-    ini.WriteBool("SET", "SOUND", true);
-    ini.WriteInteger("SET", "SPEED", 20);
+// The settings as every build writes them: ANSI, ASCII, CRLF, nine lines.
+const char kSettingsBytes[] =
+    "[SET]\r\nXVISIBLE=1\r\nYVISIBLE=0\r\nWARP=1\r\nXYCOLOR=65280\r\nXYBOLD=3\r\nSOUND=0\r\nSPEED=180\r\nALLSCREENS=1\r\n";
+const char* const kSettingsKeys[] = {"XVISIBLE", "YVISIBLE", "WARP", "XYCOLOR", "XYBOLD", "SOUND", "SPEED", "ALLSCREENS"};
+const int32_t kSettingsValues[] = {1, 0, 1, 65280, 3, 0, 180, 1};
+
+// The bytes of `text` (ASCII) as UTF-16 with its byte-order mark.
+std::string Utf16WithBom(const std::string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : text) bytes += std::string{c, '\0'};
+  return bytes;
+}
+
+TEST(IniFileOnDisk, SettingsLayoutIsOneLinePerKeyInWritingOrderInAnyFolder) {
+  for (const wchar_t* folder : {L"lumek-ini-layout", L"Lumek \u00DC\u00E9 \uD55C \U0001F600 "}) {
+    SCOPED_TRACE(WideToUtf8(folder));
+    ScratchDirectory dir(folder);
+    const std::wstring path = dir.File(L"LUMEK.ini");
+    {
+      TIniFile ini(path);
+      for (size_t i = 0; i < std::size(kSettingsKeys); ++i) ini.WriteInteger("SET", kSettingsKeys[i], kSettingsValues[i]);
+    }
+    EXPECT_EQ(FileBytes(path), kSettingsBytes);
   }
-  EXPECT_EQ(FileBytes(path),
-            "[SET]\r\nXVISIBLE=1\r\nYVISIBLE=1\r\nWARP=0\r\nXYCOLOR=255\r\nXYBOLD=1\r\nSOUND=1\r\nSPEED=20\r\n");
+}
+
+TEST(IniFileOnDisk, AFileOfAnEarlierBuildReadsAsBeforeAndWritesBackTheSameBytes) {
+  struct Row {
+    const char* name;
+    std::string bytes;
+  } rows[] = {
+      {"ANSI, as every earlier build wrote it", kSettingsBytes},
+      {"UTF-16 with its mark, as a user may have saved it", Utf16WithBom(kSettingsBytes)},
+  };
+  ScratchDirectory dir(L"Lumek \u00DC\u00E9 \uD55C \U0001F600 ");
+  const std::wstring path = dir.File(L"LUMEK.ini");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteBytes(path, row.bytes);
+    {
+      TIniFile ini(path);
+      for (size_t i = 0; i < std::size(kSettingsKeys); ++i) {
+        EXPECT_EQ(ini.ReadInteger("SET", kSettingsKeys[i], -1), kSettingsValues[i]) << kSettingsKeys[i];
+      }
+      for (size_t i = 0; i < std::size(kSettingsKeys); ++i) ini.WriteInteger("SET", kSettingsKeys[i], kSettingsValues[i]);
+    }
+    EXPECT_EQ(FileBytes(path), row.bytes);
+  }
 }
 
 TEST(IniFileOnDisk, LongValueComesBackCutToTheBuffer) {
-  ScratchDirectory dir("lumek-ini-long");
-  TIniFile ini(dir.File("long.ini"));
+  ScratchDirectory dir(L"lumek-ini-long");
+  TIniFile ini(dir.File(L"long.ini"));
   ini.WriteString("SET", "LONG", std::string(3000, 'a'));
   EXPECT_EQ(ini.ReadString("SET", "LONG", ""), std::string(2047, 'a'));
 }
@@ -199,8 +240,8 @@ TEST(IniFileOnDisk, LongValueComesBackCutToTheBuffer) {
 // (Wine runs as root here, where a read-only directory would not stop a write.)
 class ExclusiveOpen {
  public:
-  explicit ExclusiveOpen(const std::string& path)
-      : handle_(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+  explicit ExclusiveOpen(const std::wstring& path)
+      : handle_(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr)) {}
   ~ExclusiveOpen() { Close(); }
   bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
@@ -214,8 +255,8 @@ class ExclusiveOpen {
 };
 
 TEST(IniFileOnDisk, RefusedWriteRaisesNamingTheFileAndLeavesTheObjectUsable) {
-  ScratchDirectory dir("lumek-ini-refused");
-  const std::string path = dir.File("LUMEK.ini");
+  ScratchDirectory dir(L"lumek-ini-refused");
+  const std::wstring path = dir.File(L"LUMEK.ini");
   // Declared before the ini object so that its flush at destruction also
   // meets the held file, and must not raise.
   ExclusiveOpen holder(path);
@@ -225,7 +266,7 @@ TEST(IniFileOnDisk, RefusedWriteRaisesNamingTheFileAndLeavesTheObjectUsable) {
     ini.WriteInteger("SET", "SPEED", 60);
     ADD_FAILURE() << "the write went through although the file is held without sharing";
   } catch (const EIniFileException& error) {
-    EXPECT_EQ(error.Message(), path + Utf8ToAnsi(" に書き込めません"));
+    EXPECT_EQ(error.Message(), path + L" に書き込めません");
   }
   holder.Close();
   EXPECT_EQ(ini.ReadInteger("SET", "SPEED", -1), -1) << "nothing may be written for the refused key";
@@ -233,48 +274,51 @@ TEST(IniFileOnDisk, RefusedWriteRaisesNamingTheFileAndLeavesTheObjectUsable) {
   EXPECT_EQ(ini.ReadInteger("SET", "SPEED", -1), 180);
 }
 
-TEST(IniFileOnDisk, DirectoryNameWithBackslashTrailByteHoldsTheFile) {
-  if (::GetACP() != 932) GTEST_SKIP() << "needs the Shift-JIS system code page, have " << ::GetACP();
-  // "表" is 0x95 0x5C: its second byte looks like a path separator.
-  ScratchDirectory dir("lumek\x95\x5C");
-  const std::string exePath = dir.File("LUMEK.exe");
-  const std::string iniPath = ExtractFilePath(exePath) + "LUMEK.ini";
-  ASSERT_EQ(iniPath, dir.File("LUMEK.ini"));
-  {
-    TIniFile ini(iniPath);
-    ini.WriteInteger("SET", "XYBOLD", 3);
+TEST(IniFileOnDisk, AFolderNamedInAnyScriptHoldsTheFile) {
+  // "表" is 0x95 0x5C in Shift-JIS; the others are outside code page 932, and
+  // "한" (U+D55C) has a backslash's low byte.
+  for (const wchar_t* folder : {L"lumek\u8868", L"Lumek \u00DC\u00E9 \uD55C \U0001F600 "}) {
+    SCOPED_TRACE(WideToUtf8(folder));
+    ScratchDirectory dir(folder);
+    const std::wstring exePath = dir.File(L"LUMEK.exe");
+    const std::wstring iniPath = ExtractFilePath(exePath) + L"LUMEK.ini";
+    ASSERT_EQ(iniPath, dir.File(L"LUMEK.ini"));
+    {
+      TIniFile ini(iniPath);
+      ini.WriteInteger("SET", "XYBOLD", 3);
+    }
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW(dir.File(L"*.ini").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no ini file inside the directory";
+    EXPECT_STREQ(found.cFileName, L"LUMEK.ini");
+    ::FindClose(search);
+    EXPECT_EQ(TIniFile(iniPath).ReadInteger("SET", "XYBOLD", 1), 3);
   }
-  WIN32_FIND_DATAA found;
-  HANDLE search = ::FindFirstFileA(dir.File("*.ini").c_str(), &found);
-  ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no ini file inside the directory";
-  EXPECT_STREQ(found.cFileName, "LUMEK.ini");
-  ::FindClose(search);
-  EXPECT_EQ(TIniFile(iniPath).ReadInteger("SET", "XYBOLD", 1), 3);
 }
 
 // Every operation is one profile call with exactly these arguments; the
 // flush is the call with nothing but the file.
-std::string recordedFile;
+std::wstring recordedFile;
 
-std::string Argument(LPCSTR text) {
+std::string Argument(LPCWSTR text) {
   if (text == nullptr) return "null";
-  return text == recordedFile ? "<file>" : "\"" + std::string(text) + "\"";
+  return text == recordedFile ? "<file>" : "\"" + WideToUtf8(text) + "\"";
 }
 
 TEST(IniFileCalls, EachOperationIsOneProfileCallAndDestructionFlushes) {
-  ScratchDirectory dir("lumek-ini-calls");
-  recordedFile = dir.File("calls.ini");
+  ScratchDirectory dir(L"lumek-ini-calls \uD55C");
+  recordedFile = dir.File(L"calls.ini");
   test::CallRecorder recorder;
-  Platform().GetPrivateProfileStringA = [](LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer,
-                                           DWORD size, LPCSTR file) {
-    test::CallRecorder::Record("GetPrivateProfileStringA(" + Argument(section) + ", " + Argument(key) + ", " +
+  Platform().GetPrivateProfileStringW = [](LPCWSTR section, LPCWSTR key, LPCWSTR defaultValue, LPWSTR buffer,
+                                           DWORD size, LPCWSTR file) {
+    test::CallRecorder::Record("GetPrivateProfileStringW(" + Argument(section) + ", " + Argument(key) + ", " +
                                Argument(defaultValue) + ", " + std::to_string(size) + ", " + Argument(file) + ")");
-    return RealPlatform().GetPrivateProfileStringA(section, key, defaultValue, buffer, size, file);
+    return RealPlatform().GetPrivateProfileStringW(section, key, defaultValue, buffer, size, file);
   };
-  Platform().WritePrivateProfileStringA = [](LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
-    test::CallRecorder::Record("WritePrivateProfileStringA(" + Argument(section) + ", " + Argument(key) + ", " +
+  Platform().WritePrivateProfileStringW = [](LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file) {
+    test::CallRecorder::Record("WritePrivateProfileStringW(" + Argument(section) + ", " + Argument(key) + ", " +
                                Argument(value) + ", " + Argument(file) + ")");
-    return RealPlatform().WritePrivateProfileStringA(section, key, value, file);
+    return RealPlatform().WritePrivateProfileStringW(section, key, value, file);
   };
   {
     auto ini = std::make_unique<TIniFile>(recordedFile);
@@ -287,13 +331,13 @@ TEST(IniFileCalls, EachOperationIsOneProfileCallAndDestructionFlushes) {
     EXPECT_EQ(ini->ReadString("SET", "NAME", "x"), "");
   }
   const std::vector<std::string> expected = {
-      "WritePrivateProfileStringA(\"SET\", \"NAME\", \"\", <file>)",
-      "WritePrivateProfileStringA(\"SET\", \"SOUND\", \"0\", <file>)",
-      "WritePrivateProfileStringA(\"SET\", \"SPEED\", \"-5\", <file>)",
-      "GetPrivateProfileStringA(\"SET\", \"SPEED\", \"\", 2048, <file>)",
-      "GetPrivateProfileStringA(\"SET\", \"WARP\", \"\", 2048, <file>)",
-      "GetPrivateProfileStringA(\"SET\", \"NAME\", \"x\", 2048, <file>)",
-      "WritePrivateProfileStringA(null, null, null, <file>)",
+      "WritePrivateProfileStringW(\"SET\", \"NAME\", \"\", <file>)",
+      "WritePrivateProfileStringW(\"SET\", \"SOUND\", \"0\", <file>)",
+      "WritePrivateProfileStringW(\"SET\", \"SPEED\", \"-5\", <file>)",
+      "GetPrivateProfileStringW(\"SET\", \"SPEED\", \"\", 2048, <file>)",
+      "GetPrivateProfileStringW(\"SET\", \"WARP\", \"\", 2048, <file>)",
+      "GetPrivateProfileStringW(\"SET\", \"NAME\", \"x\", 2048, <file>)",
+      "WritePrivateProfileStringW(null, null, null, <file>)",
   };
   EXPECT_EQ(recorder.Calls(), expected) << test::ShowSequences(recorder.Calls(), expected);
 }

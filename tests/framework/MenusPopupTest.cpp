@@ -147,9 +147,9 @@ class MainMenu {
   }
 
   TMenuItem* Item(const char* name) const { return dynamic_cast<TMenuItem*>(root_->FindComponent(name)); }
-  std::string CaptionUtf8(const char* name) const { return AnsiToUtf8(Item(name)->Caption()); }
+  std::string CaptionUtf8(const char* name) const { return WideToUtf8(Item(name)->Caption()); }
   void Log(TObject* sender) { clicks.push_back(static_cast<TMenuItem*>(sender)->Name()); }
-  void Post(TMenuItem* item) const { ::PostMessageA(PopupList().Window(), WM_COMMAND, MAKEWPARAM(item->Command(), 0), 0); }
+  void Post(TMenuItem* item) const { ::PostMessageW(PopupList().Window(), WM_COMMAND, MAKEWPARAM(item->Command(), 0), 0); }
 
   TPopupMenu* menu = nullptr;
   std::vector<std::string> clicks;
@@ -160,10 +160,19 @@ class MainMenu {
 };
 
 std::string MenuString(HMENU menu, UINT command) {
-  char text[128] = {};
-  ::GetMenuStringA(menu, command, text, sizeof text, MF_BYCOMMAND);
-  return AnsiToUtf8(text);
+  wchar_t text[128] = {};
+  ::GetMenuStringW(menu, command, text, 128, MF_BYCOMMAND);
+  return WideToUtf8(text);
 }
+
+// The user interface language the seam reports while `recorder` lives.
+void ShowFace(CallRecorder&, LANGID language) {
+  static LANGID shown = 0;
+  shown = language;
+  Platform().GetUserDefaultUILanguage = [] { return shown; };
+}
+const LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
+const LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
 TEST(PopupMenu, ReadsItsStoredDescription) {
   MainMenu main;
@@ -185,9 +194,9 @@ TEST(PopupMenu, ReadsItsStoredDescription) {
 }
 
 TEST(PopupMenu, FirstPopupGivesTheColourItemKeyZAndLaterPopupsKeepIt) {
-  if (!DoubleByteSystemLocale()) GTEST_SKIP() << "needs a double-byte system locale (LC_ALL=ja_JP.UTF-8)";
   MainMenu main;
   CallRecorder recorder;
+  ShowFace(recorder, kJapanese);
   recorder.Menus();
   recorder.Name(PopupList().Window(), "util");
 
@@ -204,7 +213,7 @@ TEST(PopupMenu, FirstPopupGivesTheColourItemKeyZAndLaterPopupsKeepIt) {
   for (const char* name : {"N20", "N4", "N13"}) {
     ::SendMessageA(PopupList().Window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(main.Item(name)->Handle()), 0);
   }
-  EXPECT_TRUE(recorder.CallsStartingWith("InsertMenuItemA").empty())
+  EXPECT_TRUE(recorder.CallsStartingWith("InsertMenuItemW").empty())
       << ShowSequences(recorder.Calls(), {});
   for (const auto& [name, caption] : std::vector<std::pair<const char*, const char*>>{
            {"N21", "縦ライン(&V)"}, {"N5", "極細(&E)"}, {"N6", "細(&T)"}, {"N15", "やや速い(&L)"}}) {
@@ -244,6 +253,19 @@ TEST(PopupMenu, BuildsEntriesFromTheItemsAtEveryPopup) {
   EXPECT_TRUE(main.Item("N3")->Visible()) << "the reduction must not change the item's own Visible";
 }
 
+TEST(PopupMenu, AutomaticKeysFollowTheFaceNotTheCodePage) {
+  MainMenu main;
+  CallRecorder recorder;
+  ShowFace(recorder, kEnglish);
+  recorder.Menus();
+  main.menu->PopupAt(100, 500);
+  // No bracketed key in the English face: the duplicate loses its ampersand and
+  // keeps its text, and no leftover key is given to a caption without a free letter.
+  EXPECT_EQ(main.CaptionUtf8("N2"), "カーソルの色(C)...");
+  EXPECT_EQ(main.CaptionUtf8("Close1"), "閉じる(&C)");
+  EXPECT_EQ(MenuString(main.menu->Handle(), main.Item("N2")->Command()), "カーソルの色(C)...");
+}
+
 TEST(PopupMenu, CheckMarksReachThePlatformMenuOnlyWhenTheyChange) {
   CallRecorder recorder;
   recorder.Menus();
@@ -256,8 +278,8 @@ TEST(PopupMenu, CheckMarksReachThePlatformMenuOnlyWhenTheyChange) {
 
   n21->SetChecked(false);
   const std::vector<std::string> expected = {
-      "InsertMenuItemA(0, \"" + Utf8ToAnsi("縦ライン(&V)") + "\")",
-      "InsertMenuItemA(1, \"" + Utf8ToAnsi("横ライン(&H)") + "\")",
+      "InsertMenuItemW(0, \"縦ライン(&V)\")",
+      "InsertMenuItemW(1, \"横ライン(&H)\")",
       "CheckMenuItem(" + std::to_string(n21->Command()) + ", 0x0)",
   };
   EXPECT_EQ(recorder.Calls(), expected) << ShowSequences(recorder.Calls(), expected);
@@ -293,7 +315,7 @@ TEST(PopupList, CommandsClickTheItemAndSurviveARaisingHandler) {
   MainMenu main;
   std::vector<std::string> reported;
   auto savedHandler = Application->OnException;
-  Application->OnException = [&reported](TObject*, const Exception& e) { reported.push_back(e.Message()); };
+  Application->OnException = [&reported](TObject*, const Exception& e) { reported.push_back(e.what()); };
 
   main.Post(main.Item("N11"));
   ASSERT_TRUE(PumpUntil([&] { return !main.clicks.empty(); }, 2000));
@@ -324,26 +346,26 @@ TEST(PopupList, ClickHonoursEnabledAndAutoCheck) {
 }
 
 TEST(PopupList, OpeningASubmenuRevisesAndRebuildsIt) {
-  if (!DoubleByteSystemLocale()) GTEST_SKIP() << "needs a double-byte system locale (LC_ALL=ja_JP.UTF-8)";
   MainMenu main;
   CallRecorder recorder;
+  ShowFace(recorder, kJapanese);
   recorder.Menus();
   TMenuItem* n4 = main.Item("N4");
   int submenuClicks = 0;
   n4->OnClick = [&](TObject*) { ++submenuClicks; };
   HMENU submenu = n4->Handle();
-  main.Item("N5")->SetCaption(Utf8ToAnsi("極細(&T)"));
+  main.Item("N5")->SetCaption(L"極細(&T)");
   recorder.Clear();
 
-  ::SendMessageA(PopupList().Window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), 0);
+  ::SendMessageW(PopupList().Window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), 0);
   EXPECT_EQ(submenuClicks, 1);
   EXPECT_EQ(main.CaptionUtf8("N6"), "細(&Z)");
-  EXPECT_EQ(recorder.CallsStartingWith("InsertMenuItemA").size(), 4u) << ShowSequences(recorder.Calls(), {});
+  EXPECT_EQ(recorder.CallsStartingWith("InsertMenuItemW").size(), 4u) << ShowSequences(recorder.Calls(), {});
   EXPECT_EQ(MenuString(submenu, main.Item("N6")->Command()), "細(&Z)");
 
   recorder.Clear();
-  ::SendMessageA(PopupList().Window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), 0);
-  EXPECT_TRUE(recorder.CallsStartingWith("InsertMenuItemA").empty()) << ShowSequences(recorder.Calls(), {});
+  ::SendMessageW(PopupList().Window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), 0);
+  EXPECT_TRUE(recorder.CallsStartingWith("InsertMenuItemW").empty()) << ShowSequences(recorder.Calls(), {});
 }
 
 TEST(PopupList, UtilityWindowLivesFromTheFirstPopupMenuToTheLast) {
@@ -351,9 +373,9 @@ TEST(PopupList, UtilityWindowLivesFromTheFirstPopupMenuToTheLast) {
   auto first = std::make_unique<TPopupMenu>(nullptr);
   HWND window = PopupList().Window();
   ASSERT_TRUE(::IsWindow(window));
-  char className[32] = {};
-  ::GetClassNameA(window, className, sizeof className);
-  EXPECT_STREQ(className, "TUtilWindow");
+  wchar_t className[32] = {};
+  ::GetClassNameW(window, className, 32);
+  EXPECT_STREQ(className, L"TUtilWindow");
   EXPECT_FALSE(::IsWindowVisible(window));
   auto second = std::make_unique<TPopupMenu>(nullptr);
   EXPECT_EQ(PopupList().Window(), window);
@@ -387,11 +409,12 @@ TEST(PopupMenu, ItemsAndReferencesGoAwayCleanly) {
 void CALLBACK EndStuckMenu(HWND, UINT, UINT_PTR, DWORD) { ::EndMenu(); }
 
 TEST(PopupMenu, RealMenuDeliversTheChoiceByAccessKey) {
-  if (!DoubleByteSystemLocale()) GTEST_SKIP() << "needs a double-byte system locale (LC_ALL=ja_JP.UTF-8)";
   MainMenu main;
+  CallRecorder recorder;
+  ShowFace(recorder, kJapanese);
   // The platform's own menu loop reads these from the queue once it runs:
   // Z is the key the colour item gets at this popup.
-  ::PostMessageA(PopupList().Window(), WM_CHAR, 'z', 0);
+  ::PostMessageW(PopupList().Window(), WM_CHAR, 'z', 0);
   UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, EndStuckMenu);
   main.menu->PopupAt(100, 500);
   ::KillTimer(nullptr, guard);

@@ -7,19 +7,17 @@
 namespace lumek {
 namespace {
 
-constexpr UINT kShiftJis = 932;
+struct KeyEntry {
+  std::string caption;  // UTF-8
+  bool visible = true;
+};
 
 struct KeyRow {
   const char* name;
-  bool doubleByteLocale;
-  std::vector<AccessKeyEntry> entries;  // captions in UTF-8
-  std::vector<std::string> expected;    // UTF-8
+  bool japaneseFace;
+  std::vector<KeyEntry> entries;
+  std::vector<std::string> expected;  // UTF-8
 };
-
-std::vector<AccessKeyEntry> ToAnsi(std::vector<AccessKeyEntry> entries) {
-  for (AccessKeyEntry& entry : entries) entry.caption = Utf8ToAnsi(entry.caption);
-  return entries;
-}
 
 TEST(AccessKeys, AssignsFreeKeysAndResolvesDuplicates) {
   const KeyRow rows[] = {
@@ -27,28 +25,49 @@ TEST(AccessKeys, AssignsFreeKeysAndResolvesDuplicates) {
       {"a taken first character moves the key on", false, {{"&Open"}, {"Options"}}, {"&Open", "O&ptions"}},
       {"lower-case key counts as its upper case", false, {{"&copy"}, {"Cut"}}, {"&copy", "C&ut"}},
       {"duplicate in an ASCII caption loses only the ampersand", true, {{"&Copy"}, {"&Cut"}}, {"&Copy", "C&ut"}},
-      {"bracketed duplicate without double-byte locale loses only the ampersand", false,
+      {"bracketed duplicate in the English face loses only the ampersand", false,
        {{"Close(&C)"}, {"Copy(&C)"}}, {"Close(&C)", "C&opy(C)"}},
       {"key is the one after the last single ampersand", false, {{"x&y&z"}, {"zed"}}, {"x&y&z", "z&ed"}},
       {"double ampersand is a literal", false, {{"A&&B"}}, {"&A&&B"}},
       {"non-pool key is left as it is", false, {{"&!x"}, {"&ア"}}, {"&!x", "&ア"}},
+      {"a key outside the basic plane is left as it is", false, {{"&😀"}, {"x"}}, {"&😀", "&x"}},
       {"invisible items, separators and empty captions are skipped", false,
        {{"&Open", false}, {"-"}, {""}, {"Other"}}, {"&Open", "-", "", "&Other"}},
       {"items that failed are tried first next time", false, {{"AB"}, {"A"}}, {"A&B", "&A"}},
-      {"second bytes are never taken as keys", false, {{"アB"}, {"ア"}}, {"ア&B", "ア"}},
-      {"double-byte caption gets a bracketed key", true, {{"Web設定"}}, {"Web設定(&W)"}},
+      {"wide characters are never taken as keys", false, {{"アB"}, {"ア"}}, {"ア&B", "ア"}},
+      {"nor letters outside ASCII", false, {{"Über"}}, {"Ü&ber"}},
+      {"wide caption gets a bracketed key in the Japanese face", true, {{"Web設定"}}, {"Web設定(&W)"}},
+      {"a letter outside code page 932 counts as wide", true, {{"Über"}}, {"Über(&B)"}},
+      {"half-width katakana are narrow: no bracket", true, {{"ｾｯﾄB"}}, {"ｾｯﾄ&B"}},
       {"bracketed duplicate removed whole, last pool key given", true,
        {{"閉じる(&C)"}, {"カーソルの色(&C)..."}}, {"閉じる(&C)", "カーソルの色(&Z)..."}},
       {"leftover keys leave the pool even without a mark", true,
        {{"&A"}, {"a"}, {"設定"}}, {"&A", "a", "設定(&Y)"}},
-      {"without double-byte locale a failed caption stays", false, {{"&A"}, {"設定"}}, {"&A", "設定"}},
+      {"Hangul and a surrogate pair take leftover keys too", true, {{"한국"}, {"😀"}},
+       {"한국(&Z)", "😀(&Y)"}},
+      {"in the English face a failed caption stays", false, {{"&A"}, {"設定"}}, {"&A", "設定"}},
+      {"the English menu keeps its keys", false,
+       {{"&Close"}, {"-"}, {"Cursor &Display"}, {"&Wrap at Screen Edges"}, {"Line C&olour..."}, {"Line &Thickness"},
+        {"Tracking &Speed"}, {"&Heartbeat"}, {"User's &Guide"}, {"&Information..."}, {"E&xit"}},
+       {"&Close", "-", "Cursor &Display", "&Wrap at Screen Edges", "Line C&olour...", "Line &Thickness",
+        "Tracking &Speed", "&Heartbeat", "User's &Guide", "&Information...", "E&xit"}},
   };
   for (const KeyRow& row : rows) {
     SCOPED_TRACE(row.name);
-    std::vector<std::string> actual = DeriveAccessKeys(ToAnsi(row.entries), row.doubleByteLocale, kShiftJis);
+    std::vector<AccessKeyEntry> entries;
+    for (const KeyEntry& entry : row.entries) entries.push_back({Utf8ToWide(entry.caption), entry.visible});
+    std::vector<std::wstring> actual = DeriveAccessKeys(entries, row.japaneseFace);
     ASSERT_EQ(actual.size(), row.expected.size());
-    for (size_t i = 0; i < actual.size(); ++i) EXPECT_EQ(AnsiToUtf8(actual[i]), row.expected[i]) << "entry " << i;
+    for (size_t i = 0; i < actual.size(); ++i) EXPECT_EQ(WideToUtf8(actual[i]), row.expected[i]) << "entry " << i;
   }
+}
+
+TEST(Face, JapaneseForEveryJapaneseLanguageEnglishForTheRest) {
+  EXPECT_EQ(FaceForLanguage(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN)), TFace::Japanese);
+  EXPECT_EQ(FaceForLanguage(MAKELANGID(LANG_JAPANESE, SUBLANG_NEUTRAL)), TFace::Japanese);
+  EXPECT_EQ(FaceForLanguage(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)), TFace::English);
+  EXPECT_EQ(FaceForLanguage(MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN)), TFace::English);
+  EXPECT_EQ(FaceForLanguage(MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL)), TFace::English);
 }
 
 TEST(SeparatorReduction, HidesLeadingTrailingAndRepeatedSeparators) {

@@ -6,6 +6,9 @@
 #include <sstream>
 
 #include "framework/Application.h"
+#include "framework/Sounds.h"
+#include "framework/Strings.h"
+#include "framework/TextRules.h"
 
 namespace lumek::test {
 
@@ -36,10 +39,20 @@ std::string Mutex(HANDLE mutex) {
   return found != mutexNames.end() ? found->second : Hex(static_cast<unsigned long>(reinterpret_cast<uintptr_t>(mutex)));
 }
 
-std::string Text(LPCSTR text) { return text ? text : "null"; }
+// Recorded lines are UTF-8, so tests spell expected texts as plain literals.
+std::string Text(LPCWSTR text) { return text ? WideToUtf8(text) : "null"; }
+std::string Quoted(LPCWSTR text) { return text ? "\"" + WideToUtf8(text) + "\"" : "null"; }
 
 void RecordWait(HANDLE object, DWORD milliseconds) {
   CallRecorder::Record("WaitForSingleObject(" + Mutex(object) + ", " + std::to_string(milliseconds) + ")");
+}
+
+// A sound played from memory is shown by the file its bytes were read from.
+std::string SoundName(LPCWSTR sound, DWORD flags) {
+  if (!sound) return "null";
+  if (!(flags & SND_MEMORY)) return Text(sound);
+  std::wstring path = Sounds().PathOf(sound);
+  return path.empty() ? "memory" : WideToUtf8(ExtractFileName(path));
 }
 
 std::string InsertAfter(HWND window) { return window == HWND_TOP ? "HWND_TOP" : Window(window); }
@@ -94,20 +107,19 @@ CallRecorder& CallRecorder::Windows() {
     Record("EnableWindow(" + Join({Window(w), enable ? "TRUE" : "FALSE"}) + ")");
     return RealPlatform().EnableWindow(w, enable);
   };
-  Platform().CreateWindowExA = [](DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+  Platform().CreateWindowExW = [](DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
                                   int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
-    HWND w = RealPlatform().CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent, menu,
+    HWND w = RealPlatform().CreateWindowExW(exStyle, className, windowName, style, x, y, width, height, parent, menu,
                                             instance, param);
-    Record("CreateWindowExA(" + Join({Hex(exStyle), className, Hex(style)}) + ")");
+    Record("CreateWindowExW(" + Join({Hex(exStyle), Text(className), Hex(style)}) + ")");
     return w;
   };
   return *this;
 }
 
 CallRecorder& CallRecorder::MessageBoxes() {
-  Platform().MessageBoxA = [](HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    Record("MessageBoxA(" + Join({Window(owner), std::string("\"") + text + "\"", std::string("\"") + caption + "\"",
-                                  Hex(type)}) + ")");
+  Platform().MessageBoxW = [](HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+    Record("MessageBoxW(" + Join({Window(owner), Quoted(text), Quoted(caption), Hex(type)}) + ")");
     return IDOK;
   };
   return *this;
@@ -122,26 +134,25 @@ CallRecorder& CallRecorder::Menus() {
     Record("CheckMenuItem(" + Join({std::to_string(item), Hex(check)}) + ")");
     return RealPlatform().CheckMenuItem(menu, item, check);
   };
-  Platform().InsertMenuItemA = [](HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info) {
-    std::string text = (info->fMask & MIIM_STRING) && info->dwTypeData ? info->dwTypeData : "";
-    Record("InsertMenuItemA(" + Join({std::to_string(item), "\"" + text + "\""}) + ")");
-    return RealPlatform().InsertMenuItemA(menu, item, byPosition, info);
+  Platform().InsertMenuItemW = [](HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOW info) {
+    std::string text = (info->fMask & MIIM_STRING) && info->dwTypeData ? WideToUtf8(info->dwTypeData) : "";
+    Record("InsertMenuItemW(" + Join({std::to_string(item), "\"" + text + "\""}) + ")");
+    return RealPlatform().InsertMenuItemW(menu, item, byPosition, info);
   };
   return *this;
 }
 
 CallRecorder& CallRecorder::Shell() {
-  Platform().Shell_NotifyIconA = [](DWORD message, PNOTIFYICONDATAA data) {
+  Platform().Shell_NotifyIconW = [](DWORD message, PNOTIFYICONDATAW data) {
     static const char* kNames[] = {"NIM_ADD", "NIM_MODIFY", "NIM_DELETE"};
-    Record("Shell_NotifyIconA(" + Join({message < 3 ? kNames[message] : Hex(message), std::to_string(data->cbSize),
+    Record("Shell_NotifyIconW(" + Join({message < 3 ? kNames[message] : Hex(message), std::to_string(data->cbSize),
                                         Window(data->hWnd), std::to_string(data->uID), Hex(data->uFlags),
-                                        Hex(data->uCallbackMessage), std::string("\"") + data->szTip + "\""}) + ")");
+                                        Hex(data->uCallbackMessage), Quoted(data->szTip)}) + ")");
     return TRUE;
   };
-  Platform().ShellExecuteA = [](HWND w, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show) {
-    Record("ShellExecuteA(" + Join({Window(w), verb ? verb : "null", file ? file : "null",
-                                    parameters ? std::string("\"") + parameters + "\"" : "null",
-                                    directory ? std::string("\"") + directory + "\"" : "null",
+  Platform().ShellExecuteW = [](HWND w, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
+                                INT show) {
+    Record("ShellExecuteW(" + Join({Window(w), Text(verb), Text(file), Quoted(parameters), Quoted(directory),
                                     std::to_string(show)}) + ")");
     return reinterpret_cast<HINSTANCE>(33);
   };
@@ -165,8 +176,8 @@ CallRecorder& CallRecorder::Multimedia() {
     Record("timeKillEvent");
     return RealPlatform().timeKillEvent(id);
   };
-  Platform().sndPlaySoundA = [](LPCSTR sound, UINT flags) {
-    Record("sndPlaySoundA(" + Join({sound ? sound : "null", Hex(flags)}) + ")");
+  Platform().PlaySoundW = [](LPCWSTR sound, HMODULE, DWORD flags) {
+    Record("PlaySoundW(" + Join({SoundName(sound, flags), Hex(flags)}) + ")");
     return TRUE;
   };
   return *this;
@@ -186,10 +197,10 @@ CallRecorder& CallRecorder::WindowTimers() {
 }
 
 CallRecorder& CallRecorder::Mutexes() {
-  Platform().CreateMutexA = [](LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) {
-    Record("CreateMutexA(" + Join({attributes ? "attributes" : "0", initialOwner ? "TRUE" : "FALSE", Text(name)}) +
+  Platform().CreateMutexW = [](LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCWSTR name) {
+    Record("CreateMutexW(" + Join({attributes ? "attributes" : "0", initialOwner ? "TRUE" : "FALSE", Text(name)}) +
            ")");
-    HANDLE mutex = RealPlatform().CreateMutexA(attributes, initialOwner, name);
+    HANDLE mutex = RealPlatform().CreateMutexW(attributes, initialOwner, name);
     if (mutex) mutexNames[mutex] = Text(name);
     return mutex;
   };
@@ -219,14 +230,14 @@ CallRecorder& CallRecorder::AnswerWaits(DWORD result) {
 }
 
 CallRecorder& CallRecorder::Profiles() {
-  Platform().GetPrivateProfileStringA = [](LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
-                                           LPCSTR fileName) {
-    Record("GetPrivateProfileStringA(" + Join({Text(section), Text(key)}) + ")");
-    return RealPlatform().GetPrivateProfileStringA(section, key, defaultValue, buffer, size, fileName);
+  Platform().GetPrivateProfileStringW = [](LPCWSTR section, LPCWSTR key, LPCWSTR defaultValue, LPWSTR buffer,
+                                           DWORD size, LPCWSTR fileName) {
+    Record("GetPrivateProfileStringW(" + Join({Text(section), Text(key)}) + ")");
+    return RealPlatform().GetPrivateProfileStringW(section, key, defaultValue, buffer, size, fileName);
   };
-  Platform().WritePrivateProfileStringA = [](LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
-    Record("WritePrivateProfileStringA(" + Join({Text(section), Text(key), Text(value)}) + ")");
-    return RealPlatform().WritePrivateProfileStringA(section, key, value, fileName);
+  Platform().WritePrivateProfileStringW = [](LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR fileName) {
+    Record("WritePrivateProfileStringW(" + Join({Text(section), Text(key), Text(value)}) + ")");
+    return RealPlatform().WritePrivateProfileStringW(section, key, value, fileName);
   };
   return *this;
 }
@@ -263,9 +274,9 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   DWORD start = ::GetTickCount();
   for (;;) {
     MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&message);
-      ::DispatchMessageA(&message);
+      ::DispatchMessageW(&message);
     }
     if (Application && Application->SynchronizeHook) Application->SynchronizeHook();
     if (done()) return true;

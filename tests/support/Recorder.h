@@ -20,18 +20,21 @@ class CallRecorder {
   CallRecorder(const CallRecorder&) = delete;
   CallRecorder& operator=(const CallRecorder&) = delete;
 
-  // Windowing calls: SetWindowPos, ShowWindow, SetActiveWindow, SetForegroundWindow, EnableWindow, CreateWindowExA.
+  // Recorded texts are UTF-8.
+  // Windowing calls: SetWindowPos, ShowWindow, SetActiveWindow, SetForegroundWindow, EnableWindow, CreateWindowExW.
   CallRecorder& Windows();
-  CallRecorder& MessageBoxes();  // MessageBoxA, answered at once with IDOK (no box is shown)
-  CallRecorder& Menus();         // TrackPopupMenu (returns at once), CheckMenuItem, InsertMenuItemA
-  CallRecorder& Shell();         // Shell_NotifyIconA, ShellExecuteA (not forwarded)
-  CallRecorder& Multimedia();    // timeBeginPeriod, timeEndPeriod, timeSetEvent, timeKillEvent, sndPlaySoundA (not forwarded)
+  CallRecorder& MessageBoxes();  // MessageBoxW, answered at once with IDOK (no box is shown)
+  CallRecorder& Menus();         // TrackPopupMenu (returns at once), CheckMenuItem, InsertMenuItemW
+  CallRecorder& Shell();         // Shell_NotifyIconW, ShellExecuteW (not forwarded)
+  // timeBeginPeriod, timeEndPeriod, timeSetEvent, timeKillEvent, PlaySoundW (not forwarded; a sound
+  // played from memory shows as the name of the file it was read from).
+  CallRecorder& Multimedia();
   CallRecorder& WindowTimers();  // SetTimer, KillTimer
-  // CreateMutexA, WaitForSingleObject, ReleaseMutex, CloseHandle; a mutex is shown by the name it was made with.
+  // CreateMutexW, WaitForSingleObject, ReleaseMutex, CloseHandle; a mutex is shown by the name it was made with.
   CallRecorder& Mutexes();
   // Waits are recorded as Mutexes() does and answered with `result` at once (not forwarded).
   CallRecorder& AnswerWaits(DWORD result);
-  CallRecorder& Profiles();  // GetPrivateProfileStringA, WritePrivateProfileStringA
+  CallRecorder& Profiles();  // GetPrivateProfileStringW, WritePrivateProfileStringW
 
   void Name(HWND window, std::string name);
   std::string NameOf(HWND window) const;

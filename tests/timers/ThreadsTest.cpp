@@ -21,7 +21,7 @@ TEST(SynchronizedCalls, RunOnTheInterfaceThreadWhileTheWorkerWaitsAndCarryExcept
     try {
       self.HandOver([] { throw Exception("raised on the interface thread"); });
     } catch (const Exception& exception) {
-      events.push_back("caught: " + exception.Message());
+      events.push_back(std::string("caught: ") + exception.what());
     }
   });
   worker.Resume();
@@ -54,7 +54,7 @@ TEST(SynchronizedCalls, CheckSynchronizeFromAnotherThreadRaisesEThread) {
     try {
       CheckSynchronize();
     } catch (const EThread& exception) {
-      message = exception.Message();
+      message = exception.what();
     }
   });
   worker.Resume();

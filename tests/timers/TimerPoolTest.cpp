@@ -122,7 +122,7 @@ TEST(TimerPool, RefusedItemsAddNothing) {
       pool.AddTimer(1, interval, nullptr);
       ADD_FAILURE() << "no exception";
     } catch (const Exception& exception) {
-      EXPECT_EQ(exception.Message(), "Interval not compatible with MinInterval property!");
+      EXPECT_EQ(exception.Message(), L"Interval not compatible with MinInterval property!");
     }
   }
   EXPECT_EQ(pool.GetCount(), 0);
@@ -137,7 +137,7 @@ TEST(TimerPool, RefusedItemsAddNothing) {
     TTimerItem item(nullptr, &list, 1);
     ADD_FAILURE() << "no exception";
   } catch (const EInvalidOperation& exception) {
-    EXPECT_EQ(exception.Message(), "TTimerItem: Invalid Owner or List");
+    EXPECT_EQ(exception.Message(), L"TTimerItem: Invalid Owner or List");
   }
   EXPECT_THROW(TTimerItem(&pool, nullptr, 1), EInvalidOperation);
 }
@@ -201,9 +201,9 @@ TEST(AppServices, CreatedAtStartUpWithItsPoolMutexAndCursor) {
   EXPECT_EQ(AppServices->Pool()->GetCount(), 0);
   EXPECT_GT(AppServices->GetTimerFrequency(), 0.0);
   EXPECT_FALSE(AppServices->MutexAlreadyExisted());
-  std::string name = ExtractFileName(ModuleFileName());
-  UniqueKernelHandle mutex(::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str()));
-  EXPECT_TRUE(mutex) << "no mutex named " << name;
+  std::wstring name = ExtractFileName(ModuleFileName());
+  UniqueKernelHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, name.c_str()));
+  EXPECT_TRUE(mutex) << "no mutex named " << WideToUtf8(name);
   EXPECT_NE(Screen->Cursor(TAppServices::kCursorIndex), nullptr);
 }
 
@@ -211,17 +211,17 @@ TEST(AppServices, CreatedAtStartUpWithItsPoolMutexAndCursor) {
 // second service object is made.
 class ServicesMutexName : public ::testing::Test {
  protected:
-  static std::string& ReportedPath() {
-    static std::string path;
+  static std::wstring& ReportedPath() {
+    static std::wstring path;
     return path;
   }
   ServicesMutexName() {
-    Platform().GetModuleFileNameA = [](HMODULE, LPSTR buffer, DWORD size) -> DWORD {
-      const std::string& path = ReportedPath();
+    Platform().GetModuleFileNameW = [](HMODULE, LPWSTR buffer, DWORD size) -> DWORD {
+      const std::wstring& path = ReportedPath();
       // As the platform does: a path that does not fit fills the buffer and reports its size.
       DWORD copied = std::min<DWORD>(static_cast<DWORD>(path.size()), size);
-      std::memcpy(buffer, path.data(), copied);
-      if (copied < size) buffer[copied] = '\0';
+      std::wmemcpy(buffer, path.data(), copied);
+      if (copied < size) buffer[copied] = L'\0';
       return copied;
     };
     recorder_.Mutexes();
@@ -230,18 +230,21 @@ class ServicesMutexName : public ::testing::Test {
 };
 
 TEST_F(ServicesMutexName, IsTheExecutablesFileNameAndNoneForACutOffPath) {
-  const std::string longDirectory = "C:\\" + std::string(300, 'd') + "\\";
   struct Row {
     const char* name;
-    std::string path;
+    std::wstring path;
     std::vector<std::string> expected;
   } rows[] = {
-      {"plain path", "C:\\Tools\\LUMEK.exe", {"CreateMutexA(0, FALSE, LUMEK.exe)"}},
-      {"directory with a Shift-JIS 0x5C second byte", "C:\\\x95\\\\LUMEK.exe", {"CreateMutexA(0, FALSE, LUMEK.exe)"}},
-      {"260 characters, the longest that fits", "C:\\" + std::string(247, 'd') + "\\LUMEK.exe",
-       {"CreateMutexA(0, FALSE, LUMEK.exe)"}},
-      {"cut off in the directory", longDirectory + "LUMEK.exe", {}},
-      {"cut off exactly at the buffer's end", "C:\\" + std::string(248, 'd') + "\\LUMEK.exe", {}},
+      {"plain path", L"C:\\Tools\\LUMEK.exe", {"CreateMutexW(0, FALSE, LUMEK.exe)"}},
+      {"directory with a Shift-JIS 0x5C second byte", L"C:\\\u8868\\LUMEK.exe", {"CreateMutexW(0, FALSE, LUMEK.exe)"}},
+      {"directory outside code page 932", L"C:\\Lumek \u00DC\u00E9 \uD55C \U0001F600\\LUMEK.exe",
+       {"CreateMutexW(0, FALSE, LUMEK.exe)"}},
+      {"a file name outside code page 932", L"C:\\Tools\\L\u00DCMEK.exe", {"CreateMutexW(0, FALSE, LÜMEK.exe)"}},
+      {"260 characters, the old limit", L"C:\\" + std::wstring(247, L'd') + L"\\LUMEK.exe",
+       {"CreateMutexW(0, FALSE, LUMEK.exe)"}},
+      {"beyond the old limit: read whole", L"C:\\" + std::wstring(300, L'd') + L"\\LUMEK.exe",
+       {"CreateMutexW(0, FALSE, LUMEK.exe)"}},
+      {"cut off beyond the longest path", L"C:\\" + std::wstring(33000, L'd') + L"\\LUMEK.exe", {}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -252,7 +255,7 @@ TEST_F(ServicesMutexName, IsTheExecutablesFileNameAndNoneForACutOffPath) {
       EXPECT_FALSE(services.MutexAlreadyExisted()) << "a cut-off path or a fresh name has no earlier owner";
       EXPECT_EQ(services.Pool()->MinInterval(), 50) << "the rest of the object is made all the same";
     }
-    std::vector<std::string> calls = recorder_.CallsStartingWith("CreateMutexA");
+    std::vector<std::string> calls = recorder_.CallsStartingWith("CreateMutexW");
     EXPECT_EQ(calls, row.expected) << ShowSequences(calls, row.expected);
   }
 }

@@ -74,7 +74,7 @@ class ReportedExceptions {
   ReportedExceptions() {
     Application->OnException = [this](TObject*, const Exception& exception) {
       ++count;
-      lastMessage = exception.Message();
+      lastMessage = exception.what();
     };
   }
   ~ReportedExceptions() { Application->OnException = nullptr; }

@@ -130,7 +130,7 @@ BOOL CALLBACK PrintStaticText(HWND child, LPARAM) {
 BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
   MONITORINFO info{};
   info.cbSize = sizeof info;
-  if (::GetMonitorInfoA(monitor, &info)) {
+  if (::GetMonitorInfoW(monitor, &info)) {
     std::printf("%ld %ld %ld %ld%s\n", info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
                 info.rcMonitor.bottom, (info.dwFlags & MONITORINFOF_PRIMARY) ? " primary" : "");
   }

@@ -26,7 +26,7 @@ using namespace lumek;
 class TTrayDemoForm : public TForm {
  public:
   using TForm::TForm;
-  const char* ClassName() const override { return "TTrayDemoForm"; }
+  const wchar_t* ClassName() const override { return L"TTrayDemoForm"; }
 };
 
 FILE* eventLog = nullptr;
@@ -50,7 +50,7 @@ void CALLBACK EndDemo(HWND, UINT, UINT_PTR, DWORD) { Application->Terminate(); }
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   if (__argc < 4) {
     std::fprintf(stderr, "usage: traydemo LOGFILE ICOFILE SECONDS\n");
     return 2;
@@ -62,7 +62,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (!eventLog || iconBytes.empty()) return 2;
   try {
     Application->Initialize();
-    Application->SetTitle("TrayDemo");
+    Application->SetTitle(L"TrayDemo");
     TTrayDemoForm* form = nullptr;
     Application->CreateForm(form);
     auto* tray = new TTrayIcon(form);
@@ -83,7 +83,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ::SetTimer(nullptr, 0, static_cast<UINT>(std::atof(__argv[3]) * 1000), EndDemo);
     Application->Run();
   } catch (const Exception& exception) {
-    Log("exception " + exception.Message());
+    Log(std::string("exception ") + exception.what());
     Application->ShowException(exception);
   }
   Log("end");

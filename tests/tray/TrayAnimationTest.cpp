@@ -47,10 +47,10 @@ ShownFrame DescribeFrame(HICON icon) {
   return frame;
 }
 
-BOOL RecordFrames(DWORD message, PNOTIFYICONDATAA data) {
+BOOL RecordFrames(DWORD message, PNOTIFYICONDATAW data) {
   if (message == NIM_MODIFY && data->hIcon) {
     ShownFrame frame = DescribeFrame(data->hIcon);
-    frame.tip = data->szTip;
+    frame.tip = WideToUtf8(data->szTip);
     shownFrames.push_back(frame);
   }
   return TRUE;
@@ -66,7 +66,7 @@ class TrayAnimationTest : public ::testing::Test {
  protected:
   void SetUp() override {
     recorder_.Shell();
-    Platform().Shell_NotifyIconA = RecordFrames;
+    Platform().Shell_NotifyIconW = RecordFrames;
     shownFrames.clear();
     images_ = new TImageList(&form_);
     for (COLORREF colour : kFrameColours) images_->AddColor(static_cast<TColor>(colour));
@@ -136,7 +136,7 @@ TEST_F(TrayAnimationTest, PoolModeRoundsTheIntervalWhenTheTimerIsMade) {
 
 TEST_F(TrayAnimationTest, FramesCycleThroughTheListAndRestartAtZero) {
   TTrayIcon* tray = MakeAnimatedTray(TTimerMode::tmHiTimer, 200);
-  tray->SetHint("anim");
+  tray->SetHint(L"anim");
   shownFrames.clear();
   for (int tick = 0; tick < 4; ++tick) tray->GetTimer(nullptr);
   EXPECT_EQ(FrameIndexes(), (std::vector<int>{0, 1, 2, 0}));

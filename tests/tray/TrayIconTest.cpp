@@ -71,7 +71,7 @@ BOOL RecordForeground(HWND window) {
 
 // The shell is down for the first `shellDownRequests` requests.
 int shellDownRequests = 0;
-BOOL ShellThatComesUpLate(DWORD message, PNOTIFYICONDATAA) {
+BOOL ShellThatComesUpLate(DWORD message, PNOTIFYICONDATAW) {
   static const char* kNames[] = {"NIM_ADD", "NIM_MODIFY", "NIM_DELETE"};
   bool up = shellDownRequests <= 0;
   --shellDownRequests;
@@ -79,7 +79,7 @@ BOOL ShellThatComesUpLate(DWORD message, PNOTIFYICONDATAA) {
   return up ? TRUE : FALSE;
 }
 // A shell that still holds the icon refuses a second add.
-BOOL ShellHoldingTheIcon(DWORD message, PNOTIFYICONDATAA) {
+BOOL ShellHoldingTheIcon(DWORD message, PNOTIFYICONDATAW) {
   static const char* kNames[] = {"NIM_ADD", "NIM_MODIFY", "NIM_DELETE"};
   CallRecorder::Record(std::string(kNames[message]) + (message == NIM_ADD ? " failed" : " ok"));
   return message == NIM_ADD ? FALSE : TRUE;
@@ -108,11 +108,12 @@ std::vector<std::string> CallsOf(const CallRecorder& recorder, std::initializer_
   return result;
 }
 
-// The first-version record: 88 bytes in the 32-bit program, 104 in the
-// 64-bit test build (the bench's where the kernel refuses 32-bit programs).
+// The first-version record with its 64-unit tip: 152 bytes in the 32-bit
+// program, 168 in the 64-bit test build (the bench's where the kernel refuses
+// 32-bit programs).
 std::string ShellCall(const char* request, const std::string& tip) {
-  const char* size = sizeof(void*) == 4 ? ", 88" : ", 104";
-  return std::string("Shell_NotifyIconA(") + request + size + ", notify, 0, 0x7, 0x465, \"" + tip + "\")";
+  const char* size = sizeof(void*) == 4 ? ", 152" : ", 168";
+  return std::string("Shell_NotifyIconW(") + request + size + ", notify, 0, 0x7, 0x465, \"" + tip + "\")";
 }
 
 class TrayIconTest : public ::testing::Test {
@@ -220,25 +221,33 @@ TEST_F(TrayIconTest, OnlyAltJoinsTheShiftState) {
   }
 }
 
-TEST_F(TrayIconTest, ShellRecordCarriesAtMost63BytesOfTheHint) {
+TEST_F(TrayIconTest, ShellRecordCarriesAtMost63UnitsOfTheHintAndNeverHalfACharacter) {
   struct Row {
     const char* name;
     size_t length;
+    std::wstring tail;  // after `length` letters
     size_t shown;
   };
-  const Row rows[] = {{"empty", 0, 0}, {"63", 63, 63}, {"64", 64, 63}, {"200", 200, 63}};
+  const Row rows[] = {{"empty", 0, L"", 0},
+                      {"63", 63, L"", 63},
+                      {"64", 64, L"", 63},
+                      {"200", 200, L"", 63},
+                      {"Japanese", 60, L"\u5FC3\u97F3\u3067\u3059", 63},
+                      {"a surrogate pair that would end at unit 64 stays out whole", 62, L"\U0001F600", 62},
+                      {"a surrogate pair that fits", 61, L"\U0001F600", 63}};
   TTrayIcon* tray = MakeTray();
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    std::string hint;
-    for (size_t i = 0; i < row.length; ++i) hint += static_cast<char>('a' + i % 26);
-    tray->SetHint(hint + "x");  // a change, so the empty row is one too
+    std::wstring hint;
+    for (size_t i = 0; i < row.length; ++i) hint += static_cast<wchar_t>(L'a' + i % 26);
+    hint += row.tail;
+    tray->SetHint(hint + L"x");  // a change, so the empty row is one too
     recorder_.Clear();
     tray->SetHint(hint);
-    std::vector<std::string> expected{ShellCall("NIM_MODIFY", hint.substr(0, row.shown))};
+    std::vector<std::string> expected{ShellCall("NIM_MODIFY", WideToUtf8(hint.substr(0, row.shown)))};
     EXPECT_EQ(recorder_.Calls(), expected) << ShowSequences(recorder_.Calls(), expected);
-    NOTIFYICONDATAA record = TrayIconRecord(tray->NotifyWindow(), nullptr, hint);
-    EXPECT_EQ(record.szTip[row.shown], '\0');
+    NOTIFYICONDATAW record = TrayIconRecord(tray->NotifyWindow(), nullptr, hint);
+    EXPECT_EQ(record.szTip[row.shown], L'\0');
   }
   recorder_.Clear();
   tray->SetHint(tray->Hint());
@@ -328,7 +337,7 @@ TEST_F(TrayIconTest, RightPressOpensTheOwnMenuOnlyWhenOneIsSet) {
   auto* menu = new TPopupMenu(&form_);
   recorder_.Name(PopupList().Window(), "popuplist");
   auto* item = new TMenuItem(&form_);
-  item->SetCaption("Item");
+  item->SetCaption(L"Item");
   menu->Items()->Add(item);
   tray->SetPopUpMenu(menu);
   {
@@ -405,7 +414,7 @@ TEST_F(TrayIconTest, OwnerSystemCommandsHideTheFormIntoTheTray) {
 
 TEST_F(TrayIconTest, DestroyingRemovesTheIconLast) {
   TTrayIcon* tray = MakeTray();
-  tray->SetHint("still here");
+  tray->SetHint(L"still here");
   HWND notify = tray->NotifyWindow();
   recorder_.Clear();
   delete tray;
@@ -435,7 +444,7 @@ TEST_F(TrayIconTest, RestartedShellGetsTheIconAgain) {
   }
   {
     SCOPED_TRACE("a shell that still holds the icon gets it updated");
-    Platform().Shell_NotifyIconA = ShellHoldingTheIcon;
+    Platform().Shell_NotifyIconW = ShellHoldingTheIcon;
     recorder_.Clear();
     ::SendMessageA(tray->NotifyWindow(), taskbarCreated, 0, 0);
     std::vector<std::string> expected{"NIM_ADD failed", "NIM_MODIFY ok"};
@@ -447,7 +456,7 @@ TEST_F(TrayIconTest, RestartedShellGetsTheIconAgain) {
 TEST_F(TrayIconTest, FailedFirstAddIsRetriedUntilTheShellAnswers) {
   TTrayIcon* tray = MakeTray();
   tray->SetActive(false);
-  Platform().Shell_NotifyIconA = ShellThatComesUpLate;
+  Platform().Shell_NotifyIconW = ShellThatComesUpLate;
   shellDownRequests = 3;  // the first add and one retry (add, then modify) fail
   recorder_.Clear();
   tray->SetActive(true);

@@ -13,7 +13,7 @@ namespace lumek::test {
 class TTrayTestForm : public TForm {
  public:
   using TForm::TForm;
-  const char* ClassName() const override { return "TTrayTestForm"; }
+  const wchar_t* ClassName() const override { return L"TTrayTestForm"; }
 
   // Reads `description` (an object of class TTrayTestForm) into this form,
   // binding handler names to `methods`.

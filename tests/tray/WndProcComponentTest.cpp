@@ -21,17 +21,17 @@ LRESULT CALLBACK EarlierSubclass(HWND window, UINT message, WPARAM wParam, LPARA
   if (message == kProbe) return kProbeAnswer;
   // A WM_DESTROY faked by the test must not reach the form.
   if (message == WM_DESTROY) return 0;
-  return ::CallWindowProcA(beforeEarlier, window, message, wParam, lParam);
+  return ::CallWindowProcW(beforeEarlier, window, message, wParam, lParam);
 }
 
 std::vector<UINT> reachedLater;
 WNDPROC beforeLater = nullptr;
 LRESULT CALLBACK LaterSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   reachedLater.push_back(message);
-  return ::CallWindowProcA(beforeLater, window, message, wParam, lParam);
+  return ::CallWindowProcW(beforeLater, window, message, wParam, lParam);
 }
 
-WNDPROC CurrentProc(HWND window) { return reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(window, GWLP_WNDPROC)); }
+WNDPROC CurrentProc(HWND window) { return reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(window, GWLP_WNDPROC)); }
 
 bool Reached(const std::vector<UINT>& log, UINT message) {
   for (UINT m : log) {
@@ -65,7 +65,7 @@ class WndProcHook : public ::testing::Test {
   // Puts the test's logging procedure under everything that hooks later.
   void SubclassEarlier(HWND window) {
     beforeEarlier = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EarlierSubclass)));
+        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EarlierSubclass)));
   }
 };
 
@@ -197,7 +197,7 @@ TEST_F(WndProcHook, UnhookingCutsOutALaterSubclasser) {
   SubclassEarlier(window);
   auto* hook = new TLoggingHook(&form);
   ASSERT_TRUE(hook->NewWndProc());
-  beforeLater = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LaterSubclass)));
+  beforeLater = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LaterSubclass)));
 
   hook->RestoreWndProc();
   EXPECT_EQ(CurrentProc(window), &EarlierSubclass);
@@ -219,7 +219,7 @@ TEST_F(WndProcHook, WhichWindowIsHooked) {
     auto form = FormWithStyle("fsMDIForm");
     HWND frame = form->WindowHandle();
     CLIENTCREATESTRUCT create{nullptr, 0xFF00};
-    HWND client = ::CreateWindowExA(0, "MDICLIENT", nullptr, WS_CHILD, 0, 0, 10, 10, frame, nullptr,
+    HWND client = ::CreateWindowExW(0, L"MDICLIENT", nullptr, WS_CHILD, 0, 0, 10, 10, frame, nullptr,
                                     ::GetModuleHandleW(nullptr), &create);
     ASSERT_NE(client, nullptr);
     auto* hook = new TLoggingHook(form.get());
