@@ -26,7 +26,7 @@ BOOL ChooseAndClose(HMENU, UINT, int, int, int, HWND owner, const RECT*) {
 }
 
 // The colour dialog, cancelled at once.
-BOOL CancelledColourDialog(LPCHOOSECOLORA) { return FALSE; }
+BOOL CancelledColourDialog(LPCHOOSECOLORW) { return FALSE; }
 
 bool WmNullQueuedFor(HWND window) {
   MSG message;
@@ -62,7 +62,7 @@ TEST(Activation, NoLumekWindowActivatesFromStartUpToExitAndTheMenuGivesTheForegr
   app.PretendForeign(user);
   app.Recorder().Windows();
   Platform().TrackPopupMenu = &ChooseAndClose;
-  Platform().ChooseColorA = &CancelledColourDialog;
+  Platform().ChooseColorW = &CancelledColourDialog;
   app.Recorder().Name(user, "User");
 
   TMainForm1& form = app.Construct();

@@ -200,7 +200,7 @@ int Pad(int x, int y, int width, int height, double seconds) {
   windowClass.lpfnWndProc = PadProcedure;
   windowClass.hInstance = ::GetModuleHandleA(nullptr);
   windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-  windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = "LumekTestPad";
   ::RegisterClassA(&windowClass);
   HWND pad = ::CreateWindowExA(0, "LumekTestPad", "pad", WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr, nullptr,
@@ -214,7 +214,7 @@ int Pad(int x, int y, int width, int height, double seconds) {
   icon.hWnd = pad;
   icon.uID = 1;
   icon.uFlags = NIF_ICON;
-  icon.hIcon = ::LoadIconA(nullptr, IDI_APPLICATION);
+  icon.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
   ::Shell_NotifyIconA(NIM_ADD, &icon);
   ::ShowWindow(pad, SW_SHOW);
   const DWORD end = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
