@@ -45,7 +45,7 @@ NOTIFYICONDATAA TrayIcon(HWND main) {
   icon.hWnd = main;
   icon.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
   icon.uCallbackMessage = WM_APP + 2;
-  icon.hIcon = ::LoadIconA(nullptr, IDI_APPLICATION);
+  icon.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
   std::strcpy(icon.szTip, "reference");
   return icon;
 }
