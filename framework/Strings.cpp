@@ -44,8 +44,11 @@ std::wstring FormatMessageId(unsigned id, ...) {
     va_start(args, id);
     int written = std::vswprintf(buffer.data(), buffer.size(), format.c_str(), args);
     va_end(args);
-    // A buffer too small gives -1: grow it until the text fits (paths have no fixed limit).
-    if (written >= 0) return std::wstring(buffer.data(), static_cast<size_t>(written));
+    // A buffer too small gives -1, or with some run-times a full buffer of cut
+    // text: grow it until the text fits with room to spare (paths have no fixed limit).
+    if (written >= 0 && static_cast<size_t>(written) + 1 < buffer.size()) {
+      return std::wstring(buffer.data(), static_cast<size_t>(written));
+    }
     if (buffer.size() > 0x100000) return format;
     buffer.resize(buffer.size() * 2);
   }

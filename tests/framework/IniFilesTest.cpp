@@ -274,6 +274,14 @@ TEST(IniFileOnDisk, RefusedWriteRaisesNamingTheFileAndLeavesTheObjectUsable) {
   EXPECT_EQ(ini.ReadInteger("SET", "SPEED", -1), 180);
 }
 
+TEST(IniFileError, TheWriteErrorNamesAPathOfAnyLengthWhole) {
+  for (size_t length : {10u, 254u, 255u, 256u, 600u, 40000u}) {
+    SCOPED_TRACE(length);
+    const std::wstring path = L"C:\\" + std::wstring(length, L'p') + L"\\LUMEK.ini";
+    EXPECT_EQ(FormatMessageId(IDS_INI_WRITE_ERROR, path.c_str()), path + L" に書き込めません");
+  }
+}
+
 TEST(IniFileOnDisk, AFolderNamedInAnyScriptHoldsTheFile) {
   // "表" is 0x95 0x5C in Shift-JIS; the others are outside code page 932, and
   // "한" (U+D55C) has a backslash's low byte.
