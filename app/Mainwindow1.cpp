@@ -4,10 +4,13 @@
 #include <iterator>
 
 #include "app/CrosshairRules.h"
+#include "app/LumekSettings.h"
 #include "app/LineWindow.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
+#include "framework/Exceptions.h"
 #include "framework/FileLock.h"
+#include "framework/IniFilePasses.h"
 #include "framework/IniFiles.h"
 #include "framework/Menus.h"
 #include "framework/Platform.h"
@@ -25,7 +28,6 @@ namespace {
 
 // Lumek's information page; the executable's base name is appended.
 constexpr wchar_t kInformationAddress[] = L"https://www.lumek.example/info.php?pf=w&sn=";
-constexpr char kSettingsSection[] = "SET";
 constexpr wchar_t kSettingsFileName[] = L"LUMEK.ini";
 // A pass takes milliseconds; a copy stuck in its pass must not keep another
 // from closing, nor from saving before a logoff ends it.
@@ -33,6 +35,39 @@ constexpr DWORD kSettingsTurnTimeoutMs = 5000;
 // Some display changes (a resolution set outside the program under some
 // systems) come with no message: the desktop's metrics are compared this often.
 constexpr UINT kDisplayCheckMs = 1000;
+
+// A menu item and the value it stands for.
+template <typename Value>
+struct MenuChoice {
+  TMenuItem* TMainForm1::*item;
+  Value value;
+};
+// One table each, for the file's reader and the menu's handlers alike.
+constexpr MenuChoice<int32_t> kThicknessChoices[] = {
+    {&TMainForm1::N5, 1}, {&TMainForm1::N6, 2}, {&TMainForm1::N11, 3}, {&TMainForm1::N12, 4}};
+constexpr MenuChoice<uint32_t> kSpeedChoices[] = {
+    {&TMainForm1::N14, 20}, {&TMainForm1::N15, 60}, {&TMainForm1::N16, 180}, {&TMainForm1::N17, 540}};
+
+// The value `item` stands for; every item of the table stands for one.
+template <typename Value, size_t N>
+Value ValueOf(const MenuChoice<Value> (&choices)[N], const TMainForm1& form, const TMenuItem* item) {
+  size_t i = 0;
+  while (i + 1 < N && form.*choices[i].item != item) ++i;
+  return choices[i].value;
+}
+
+// Checks the item standing for `value` alone. A value no item stands for
+// (SPEED=100) keeps the marks as they are.
+template <typename Value, size_t N>
+void MarkChoice(const MenuChoice<Value> (&choices)[N], TMainForm1& form, Value value) {
+  const auto stands = [value](const MenuChoice<Value>& choice) { return choice.value == value; };
+  const MenuChoice<Value>* chosen = std::find_if(std::begin(choices), std::end(choices), stands);
+  if (chosen == std::end(choices)) return;
+  (form.*chosen->item)->SetChecked(true);
+  for (const MenuChoice<Value>& choice : choices) {
+    if (&choice != chosen) (form.*choice.item)->SetChecked(false);
+  }
+}
 
 // The component classes the stored descriptions of Lumek's forms name.
 void RegisterLumekStoredClasses() {
@@ -240,56 +275,62 @@ std::wstring TMainForm1::SettingsPath() const {
 // Each pass takes its turn with every other copy using the same file, from
 // before the file object exists until after its flush: two copies closed
 // together otherwise interleave their key-by-key rewrites and lose keys.
+// The options are read into one value inside the turn and applied after it.
 void TMainForm1::ReadSettings() {
   std::wstring path = SettingsPath();
   if (path.empty()) return;
-  FileLock turn = LockFile(path, kSettingsTurnTimeoutMs);
-  TIniFile ini(path);
-  N21->SetChecked(ini.ReadBool(kSettingsSection, "XVISIBLE", N21->Checked()));
-  N22->SetChecked(ini.ReadBool(kSettingsSection, "YVISIBLE", N22->Checked()));
-  XForm1->SetVisible(N21->Checked());
-  YForm1->SetVisible(N22->Checked());
-  N19->SetChecked(ini.ReadBool(kSettingsSection, "WARP", N19->Checked()));
-  Timer3->SetEnabled(N19->Checked());
-  XForm1->SetColor(ini.ReadInteger(kSettingsSection, "XYCOLOR", XForm1->Color()));
-  YForm1->SetColor(ini.ReadInteger(kSettingsSection, "XYCOLOR", YForm1->Color()));
-  XForm1->SetWidth(ini.ReadInteger(kSettingsSection, "XYBOLD", XForm1->Width()));
-  YForm1->SetHeight(ini.ReadInteger(kSettingsSection, "XYBOLD", YForm1->Height()));
-  switch (XForm1->Width()) {
-    case 1: N5Click(N5); break;
-    case 2: N6Click(N6); break;
-    case 3: N11Click(N11); break;
-    case 4: N12Click(N12); break;
-    default: break;
+  LumekSettings settings = CurrentSettings();
+  try {
+    FileLock turn = LockFile(path, kSettingsTurnTimeoutMs);
+    ReadIniFilePass(path, [&settings](const std::wstring& file) {
+      TIniFile ini(file);
+      settings = ReadLumekSettings(ini, settings);
+    });
+  } catch (const EIniFileException& error) {
+    // Said once, at the start, rather than running on without settings unnoticed.
+    Application->ShowException(error);
   }
-  N1->SetChecked(ini.ReadBool(kSettingsSection, "SOUND", N1->Checked()));
-  Timer2->SetEnabled(N1->Checked());
-  Timer1->SetInterval(static_cast<uint32_t>(
-      ini.ReadInteger(kSettingsSection, "SPEED", static_cast<int32_t>(Timer1->Interval()))));
-  switch (Timer1->Interval()) {
-    case 20: N14Click(N14); break;
-    case 60: N15Click(N15); break;
-    case 180: N16Click(N16); break;
-    case 540: N17Click(N17); break;
-    default: break;
-  }
-  N24->SetChecked(ini.ReadBool(kSettingsSection, "ALLSCREENS", N24->Checked()));
+  ApplySettings(settings);
 }
 
 void TMainForm1::WriteSettings() {
   std::wstring path = SettingsPath();
   if (path.empty()) return;
+  const LumekSettings settings = CurrentSettings();
   FileLock turn = LockFile(path, kSettingsTurnTimeoutMs);
-  TIniFile ini(path);
-  ini.WriteBool(kSettingsSection, "XVISIBLE", N21->Checked());
-  ini.WriteBool(kSettingsSection, "YVISIBLE", N22->Checked());
-  ini.WriteBool(kSettingsSection, "WARP", N19->Checked());
-  ini.WriteInteger(kSettingsSection, "XYCOLOR", XForm1->Color());
-  ini.WriteInteger(kSettingsSection, "XYBOLD", XForm1->Width());
-  ini.WriteBool(kSettingsSection, "SOUND", N1->Checked());
-  ini.WriteInteger(kSettingsSection, "SPEED", static_cast<int32_t>(Timer1->Interval()));
-  // After the older keys, so a copy of Lumek that predates it reads the file as before.
-  ini.WriteBool(kSettingsSection, "ALLSCREENS", N24->Checked());
+  WriteIniFilePass(path, [&settings](const std::wstring& file) {
+    TIniFile ini(file);
+    WriteLumekSettings(ini, settings);
+  });
+}
+
+LumekSettings TMainForm1::CurrentSettings() const {
+  LumekSettings settings;
+  settings.xVisible = N21->Checked();
+  settings.yVisible = N22->Checked();
+  settings.warp = N19->Checked();
+  settings.color = XForm1->Color();
+  settings.thickness = XForm1->Width();
+  settings.sound = N1->Checked();
+  settings.period = Timer1->Interval();
+  settings.allScreens = N24->Checked();
+  return settings;
+}
+
+void TMainForm1::ApplySettings(const LumekSettings& settings) {
+  N21->SetChecked(settings.xVisible);
+  N22->SetChecked(settings.yVisible);
+  XForm1->SetVisible(N21->Checked());
+  YForm1->SetVisible(N22->Checked());
+  N19->SetChecked(settings.warp);
+  Timer3->SetEnabled(N19->Checked());
+  XForm1->SetColor(settings.color);
+  YForm1->SetColor(settings.color);
+  ApplyThickness(settings.thickness);
+  N1->SetChecked(settings.sound);
+  Timer2->SetEnabled(N1->Checked());
+  ApplyPeriod(settings.period);
+  N24->SetChecked(settings.allScreens);
 }
 
 void TMainForm1::FormClose(TObject*, TCloseAction&) { WriteSettings(); }
@@ -412,32 +453,26 @@ void TMainForm1::N1Click(TObject*) {
   Timer2->SetEnabled(N1->Checked());
 }
 
-void TMainForm1::CheckThickness(TMenuItem* chosen, int thickness) {
-  chosen->SetChecked(true);
-  for (TMenuItem* item : {N5, N6, N11, N12}) {
-    if (item != chosen) item->SetChecked(false);
-  }
+void TMainForm1::ApplyThickness(int32_t thickness) {
+  MarkChoice(kThicknessChoices, *this, thickness);
   XForm1->SetWidth(thickness);
   YForm1->SetHeight(thickness);
 }
 
-void TMainForm1::N5Click(TObject*) { CheckThickness(N5, 1); }
-void TMainForm1::N6Click(TObject*) { CheckThickness(N6, 2); }
-void TMainForm1::N11Click(TObject*) { CheckThickness(N11, 3); }
-void TMainForm1::N12Click(TObject*) { CheckThickness(N12, 4); }
+void TMainForm1::N5Click(TObject*) { ApplyThickness(ValueOf(kThicknessChoices, *this, N5)); }
+void TMainForm1::N6Click(TObject*) { ApplyThickness(ValueOf(kThicknessChoices, *this, N6)); }
+void TMainForm1::N11Click(TObject*) { ApplyThickness(ValueOf(kThicknessChoices, *this, N11)); }
+void TMainForm1::N12Click(TObject*) { ApplyThickness(ValueOf(kThicknessChoices, *this, N12)); }
 
-void TMainForm1::CheckSpeed(TMenuItem* chosen, uint32_t interval) {
-  chosen->SetChecked(true);
-  for (TMenuItem* item : {N14, N15, N16, N17}) {
-    if (item != chosen) item->SetChecked(false);
-  }
-  Timer1->SetInterval(interval);
+void TMainForm1::ApplyPeriod(uint32_t period) {
+  MarkChoice(kSpeedChoices, *this, period);
+  Timer1->SetInterval(period);
 }
 
-void TMainForm1::N14Click(TObject*) { CheckSpeed(N14, 20); }
-void TMainForm1::N15Click(TObject*) { CheckSpeed(N15, 60); }
-void TMainForm1::N16Click(TObject*) { CheckSpeed(N16, 180); }
-void TMainForm1::N17Click(TObject*) { CheckSpeed(N17, 540); }
+void TMainForm1::N14Click(TObject*) { ApplyPeriod(ValueOf(kSpeedChoices, *this, N14)); }
+void TMainForm1::N15Click(TObject*) { ApplyPeriod(ValueOf(kSpeedChoices, *this, N15)); }
+void TMainForm1::N16Click(TObject*) { ApplyPeriod(ValueOf(kSpeedChoices, *this, N16)); }
+void TMainForm1::N17Click(TObject*) { ApplyPeriod(ValueOf(kSpeedChoices, *this, N17)); }
 
 void TMainForm1::N2Click(TObject*) {
   Timer1->SetEnabled(false);

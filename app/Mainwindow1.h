@@ -12,6 +12,7 @@
 
 namespace lumek {
 
+struct LumekSettings;
 class TTrayIcon;
 class TPopupMenu;
 class TMenuItem;
@@ -84,8 +85,13 @@ class TMainForm1 : public TForm {
   void ShowEnglishFace();
   void ReadSettings();
   void WriteSettings();
-  void CheckThickness(TMenuItem* chosen, int thickness);
-  void CheckSpeed(TMenuItem* chosen, uint32_t interval);
+  // The options as the menu marks, the lines and the timers hold them.
+  LumekSettings CurrentSettings() const;
+  void ApplySettings(const LumekSettings& settings);
+  // Both lines take the thickness; the item standing for it, if any, is checked alone.
+  void ApplyThickness(int32_t thickness);
+  // The tracking timer takes the period; the item standing for it, if any, is checked alone.
+  void ApplyPeriod(uint32_t period);
   // Sizes and places both lines for the pointer on the current monitor layout.
   void PlaceLines(ScreenPoint pointer);
   // True when a visible window of another program lies above a shown line.

@@ -131,6 +131,13 @@ PlatformCalls MakeRealPlatform() {
   calls.WritePrivateProfileStringW = [](LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR fileName) {
     return ::WritePrivateProfileStringW(section, key, value, fileName);
   };
+  calls.CopyFileW = [](LPCWSTR existing, LPCWSTR copy, BOOL failIfExists) {
+    return ::CopyFileW(existing, copy, failIfExists);
+  };
+  calls.MoveFileExW = [](LPCWSTR existing, LPCWSTR target, DWORD flags) {
+    return ::MoveFileExW(existing, target, flags);
+  };
+  calls.DeleteFileW = [](LPCWSTR path) { return ::DeleteFileW(path); };
   return calls;
 }
 

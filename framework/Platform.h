@@ -62,6 +62,10 @@ struct PlatformCalls {
   DWORD (*GetPrivateProfileStringW)(LPCWSTR section, LPCWSTR key, LPCWSTR defaultValue, LPWSTR buffer, DWORD size,
                                     LPCWSTR fileName);
   BOOL (*WritePrivateProfileStringW)(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR fileName);
+  // Files
+  BOOL (*CopyFileW)(LPCWSTR existing, LPCWSTR copy, BOOL failIfExists);
+  BOOL (*MoveFileExW)(LPCWSTR existing, LPCWSTR target, DWORD flags);
+  BOOL (*DeleteFileW)(LPCWSTR path);
 };
 
 // The live table. Entries start as forwarders to the real platform.

@@ -29,6 +29,7 @@
 #include "framework/MonitorLayout.h"
 #include "framework/Platform.h"
 #include "framework/Strings.h"
+#include "tests/support/Files.h"
 #include "tests/support/Recorder.h"
 
 namespace lumek::test {
@@ -71,6 +72,7 @@ class MainFormFixture {
     // The screen object outlives the fixture: the next one must not see this desktop.
     Screen->NoteDisplayChange();
     ::DeleteFileW(IniPath().c_str());
+    ::DeleteFileW(NewIniPath().c_str());
     for (const std::wstring& name : files_) ::DeleteFileW((directory_ + name).c_str());
     ::RemoveDirectoryW(directory_.c_str());
   }
@@ -81,6 +83,8 @@ class MainFormFixture {
   // The settings directory, with its trailing backslash.
   const std::wstring& Directory() const { return directory_; }
   std::wstring IniPath() const { return directory_ + L"LUMEK.ini"; }
+  // Where a save writes before it puts the file in place.
+  std::wstring NewIniPath() const { return IniPath() + L".new"; }
   // The full path the seam reports (before any cut to the caller's buffer).
   const std::wstring& ModulePath() const { return State().modulePath; }
   // The seam reports this path from now on; its directory need not exist for a read pass.
@@ -94,18 +98,9 @@ class MainFormFixture {
   }
 
   // The file's bytes; empty when it does not exist.
-  std::string IniBytes() const {
-    HANDLE file = ::CreateFileW(IniPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-    ::CloseHandle(file);
-    return bytes;
-  }
+  std::string IniBytes() const { return FileBytes(IniPath()); }
   bool IniExists() const { return ::GetFileAttributesW(IniPath().c_str()) != INVALID_FILE_ATTRIBUTES; }
+  bool NewIniExists() const { return ::GetFileAttributesW(NewIniPath().c_str()) != INVALID_FILE_ATTRIBUTES; }
 
   // Constructs the form as WinMain does, but not as the application's main
   // form (terminating the test application would end every later test).
@@ -161,11 +156,7 @@ class MainFormFixture {
 
  private:
   static void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + WideToUtf8(path));
-    DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
+    if (!WriteFileBytes(path, bytes)) throw std::runtime_error("cannot create " + WideToUtf8(path));
   }
 
   struct SeamState {

@@ -10,6 +10,7 @@
 #include "framework/Menus.h"
 #include "framework/Strings.h"
 #include "tests/app/MainFormFixture.h"
+#include "tests/support/Files.h"
 #include "timers/HiTimer.h"
 
 namespace lumek::test {
@@ -83,6 +84,10 @@ TEST(SettingsRead, EachKeyLandsInItsMarksWindowsAndTimersAndIsWrittenBack) {
        "lines XY color 255/255 bold 1/1 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000 "
        "N24 1",
        "1"},
+      {"XYBOLD=99999 reads as the stored thickness and is never written back", "XYBOLD", "99999", kStoredState, "1"},
+      {"XYBOLD=0 reads as the stored thickness", "XYBOLD", "0", kStoredState, "1"},
+      {"SPEED=0 reads as the stored 20 ms", "SPEED", "0", kStoredState, "20"},
+      {"SPEED=-5 reads as the stored 20 ms", "SPEED", "-5", kStoredState, "20"},
       {"ALLSCREENS that is no number keeps the stored state", "ALLSCREENS", "yes",
        "lines XY color 255/255 bold 1/1 speed 20 timers 110 N21/22 11 N19 0 N1 1 N5/6/11/12 1000 N14/15/16/17 1000 "
        "N24 0",
@@ -144,11 +149,11 @@ TEST(SettingsWrite, AFailedWriteRaisesAndTheNextCloseWritesTheWholePass) {
   EXPECT_EQ(app.IniBytes(), "");
   EXPECT_FALSE(Application->Terminated());
 
-  // A write that fails midway ends the pass at that key.
+  // A write that fails midway ends the pass at that key and leaves the file as it was.
   Platform().WritePrivateProfileStringW = &RefuseTheColour;
   EXPECT_THROW(form.X1Click(form.X1), EIniFileException);
   Platform().WritePrivateProfileStringW = RealPlatform().WritePrivateProfileStringW;
-  EXPECT_EQ(app.IniBytes(), "[SET]\r\nXVISIBLE=1\r\nYVISIBLE=1\r\nWARP=0\r\n");
+  EXPECT_EQ(app.IniBytes(), "");
 
   form.X1Click(form.X1);
   std::string expected = kUnchangedPass;
@@ -253,10 +258,10 @@ std::vector<std::string> Turn(const std::string& lockName, const std::vector<std
   return calls;
 }
 
+// Each key once: the colour and the thickness are one value each for both lines.
 const std::vector<std::string> kReadPassCalls = {
     "GetPrivateProfileStringW(SET, XVISIBLE)", "GetPrivateProfileStringW(SET, YVISIBLE)",
     "GetPrivateProfileStringW(SET, WARP)",     "GetPrivateProfileStringW(SET, XYCOLOR)",
-    "GetPrivateProfileStringW(SET, XYCOLOR)",  "GetPrivateProfileStringW(SET, XYBOLD)",
     "GetPrivateProfileStringW(SET, XYBOLD)",   "GetPrivateProfileStringW(SET, SOUND)",
     "GetPrivateProfileStringW(SET, SPEED)",    "GetPrivateProfileStringW(SET, ALLSCREENS)",
     "WritePrivateProfileStringW(null, null, null)",
@@ -376,6 +381,189 @@ TEST(SettingsTurn, ARefusedWriteRaisesWithTheTurnLetGo) {
   std::vector<std::string> expected = Turn(LockNameOf(app), {});
   EXPECT_EQ(calls, expected) << ShowSequences(calls, expected);
 }
+
+// The profile writes, each with the name of the file it went to.
+BOOL RecordWriteAndItsFile(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file) {
+  auto text = [](LPCWSTR part) { return part ? WideToUtf8(part) : std::string("null"); };
+  const std::wstring path = file;
+  CallRecorder::Record("WritePrivateProfileStringW(" + text(section) + ", " + text(key) + ", " + text(value) +
+                       ") to " + WideToUtf8(path.substr(path.find_last_of(L'\\') + 1)));
+  return RealPlatform().WritePrivateProfileStringW(section, key, value, file);
+}
+
+// What a save asks of the platform: its turn, its file calls and its profile writes.
+std::vector<std::string> SaveCalls(const CallRecorder& recorder) {
+  std::vector<std::string> calls;
+  static const char* kKept[] = {"CreateMutexW", "WaitForSingleObject", "ReleaseMutex", "CloseHandle",
+                                "CopyFileW",    "MoveFileExW",         "DeleteFileW",  "WritePrivateProfile"};
+  for (const std::string& line : recorder.Calls()) {
+    for (const char* kept : kKept) {
+      if (line.rfind(kept, 0) == 0) calls.push_back(line);
+    }
+  }
+  return calls;
+}
+
+TEST(SettingsSave, ACopyOfTheFileIsWrittenFlushedAndPutInPlaceInOneStepInsideTheTurn) {
+  struct Row {
+    const char* name;
+    const char* file;  // null: no file yet
+    bool sessionEnd;
+  } rows[] = {
+      {"exit with a file to start from", "[SET]\r\nXYBOLD=3\r\n", false},
+      {"the session's end takes the same way", "[SET]\r\nXYBOLD=3\r\n", true},
+      {"exit with no file yet: the copy starts empty", nullptr, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    MainFormFixture app;
+    if (row.file) app.WriteIni(row.file);
+    TMainForm1& form = app.Construct();
+    form.N12Click(form.N12);
+    app.Recorder().Mutexes().Files();
+    Platform().WritePrivateProfileStringW = &RecordWriteAndItsFile;
+    app.Recorder().Clear();
+    if (row.sessionEnd) {
+      Application->OnEndSession(Application);
+    } else {
+      app.Close();
+    }
+
+    const std::string lockName = LockNameOf(app);
+    const std::string ini = WideToUtf8(app.IniPath());
+    const std::string fresh = WideToUtf8(app.NewIniPath());
+    std::vector<std::string> expected = {"CreateMutexW(0, FALSE, " + lockName + ")",
+                                         "WaitForSingleObject(" + lockName + ", 5000)",
+                                         "CopyFileW(" + ini + ", " + fresh + ", FALSE)"};
+    if (!row.file) expected.push_back("DeleteFileW(" + fresh + ")");
+    for (std::string call : WritePassCalls("4")) expected.push_back(call + " to LUMEK.ini.new");
+    expected.push_back("MoveFileExW(" + fresh + ", " + ini + ", 0x9)");
+    expected.push_back("ReleaseMutex(" + lockName + ")");
+    expected.push_back("CloseHandle(" + lockName + ")");
+    std::vector<std::string> calls = SaveCalls(app.Recorder());
+    EXPECT_EQ(calls, expected) << ShowSequences(calls, expected);
+    EXPECT_EQ(app.IniBytes(), row.file ? WritePass("XYBOLD", "4") : [] {
+      std::string pass = kUnchangedPass;
+      return pass.replace(pass.find("XYBOLD=1"), 8, "XYBOLD=4");
+    }());
+    EXPECT_FALSE(app.NewIniExists());
+  }
+}
+
+BOOL RefuseTheReplace(LPCWSTR, LPCWSTR, DWORD) {
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+
+TEST(SettingsSave, ARefusedCopyReplaceOrWriteRaisesTheErrorNamingTheFileDeletesTheCopyAndLeavesTheFileWhole) {
+  struct Row {
+    const char* name;
+    void (*refuse)();
+  } rows[] = {
+      {"the copy refused", [] { Platform().CopyFileW = &RefuseCopy<ERROR_SHARING_VIOLATION>; }},
+      {"the replace refused", [] { Platform().MoveFileExW = &RefuseTheReplace; }},
+      {"a write refused midway", [] { Platform().WritePrivateProfileStringW = &RefuseTheColour; }},
+  };
+  const std::string file = "; written by hand\r\n[SET]\r\nXYBOLD=3\r\n\r\n[OTHER]\r\nKEY=value";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    MainFormFixture app;
+    app.WriteIni(file);
+    TMainForm1& form = app.Construct();
+    form.N12Click(form.N12);
+    app.Recorder().Files();
+    row.refuse();
+    try {
+      app.Close();
+      ADD_FAILURE() << "no EIniFileException";
+    } catch (const EIniFileException& error) {
+      EXPECT_EQ(error.Message(), app.IniPath() + L" に書き込めません");
+    }
+    EXPECT_EQ(app.IniBytes(), file);
+    EXPECT_FALSE(app.NewIniExists());
+    EXPECT_EQ(app.Recorder().CallsStartingWith("DeleteFileW(" + WideToUtf8(app.NewIniPath()) + ")").size(), 1u);
+  }
+}
+
+TEST(SettingsSave, AReadOnlyFileGivesTheErrorBoxAndExitTriesAgainOnceItIsWritable) {
+  MainFormFixture app;
+  const std::string file = "[SET]\r\nXYBOLD=3\r\n";
+  app.WriteIni(file);
+  TMainForm1& form = app.Construct();
+  form.N12Click(form.N12);
+  ASSERT_TRUE(::SetFileAttributesW(app.IniPath().c_str(), FILE_ATTRIBUTE_READONLY));
+  app.Recorder().MessageBoxes();
+  try {
+    form.X1Click(form.X1);
+    ADD_FAILURE() << "no EIniFileException";
+  } catch (...) {
+    Application->HandleException(nullptr);
+  }
+  std::vector<std::string> boxes = app.Recorder().CallsStartingWith("MessageBoxW");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find(WideToUtf8(app.IniPath()) + " に書き込めません"), std::string::npos) << boxes[0];
+  EXPECT_EQ(app.IniBytes(), file);
+  EXPECT_FALSE(app.NewIniExists());
+  EXPECT_FALSE(Application->Terminated());
+
+  ASSERT_TRUE(::SetFileAttributesW(app.IniPath().c_str(), FILE_ATTRIBUTE_NORMAL));
+  form.X1Click(form.X1);
+  EXPECT_EQ(app.IniBytes(), WritePass("XYBOLD", "4"));
+}
+
+TEST(SettingsSave, AFolderThatTakesNoNewFileGetsTheWritesInPlace) {
+  MainFormFixture app;
+  app.WriteIni("[SET]\r\nXYBOLD=3\r\n");
+  TMainForm1& form = app.Construct();
+  form.N12Click(form.N12);
+  // The folder takes no new file.
+  Platform().CopyFileW = &RefuseCopy<ERROR_ACCESS_DENIED>;
+  app.Recorder().Profiles();
+  Platform().WritePrivateProfileStringW = &RecordWriteAndItsFile;
+  EXPECT_EQ(app.Close(), WritePass("XYBOLD", "4"));
+  std::vector<std::string> expected;
+  for (std::string call : WritePassCalls("4")) expected.push_back(call + " to LUMEK.ini");
+  std::vector<std::string> calls = app.Recorder().CallsStartingWith("WritePrivateProfileStringW");
+  EXPECT_EQ(calls, expected) << ShowSequences(calls, expected);
+  EXPECT_FALSE(app.NewIniExists());
+}
+
+TEST(SettingsSave, ALeftoverNewFileIsIgnoredByTheReadAndReplacedByTheSave) {
+  MainFormFixture app;
+  app.WriteIni("[SET]\r\nXYBOLD=2\r\n");
+  app.WriteFile(L"LUMEK.ini.new", "[SET]\r\nXYBOLD=4\r\nSOUND=0\r\nWA");
+  TMainForm1& form = app.Construct();
+  EXPECT_EQ(XForm1->Width(), 2);
+  EXPECT_TRUE(form.N1->Checked());
+  EXPECT_EQ(app.Close(), WritePass("XYBOLD", "2"));
+  EXPECT_FALSE(app.NewIniExists());
+}
+
+TEST(SettingsSave, KeysSectionsAndCommentsLumekDoesNotOwnSurviveTheSave) {
+  MainFormFixture app;
+  app.WriteIni("; written by hand\r\n[SET]\r\nXYBOLD=3\r\nFUTURE=yes\r\n\r\n[OTHER]\r\nKEY=value\r\n");
+  TMainForm1& form = app.Construct();
+  form.N12Click(form.N12);
+  const std::string written = app.Close();
+  for (const char* kept : {"; written by hand\r\n", "FUTURE=yes\r\n", "[OTHER]\r\nKEY=value\r\n", "XYBOLD=4\r\n"}) {
+    EXPECT_NE(written.find(kept), std::string::npos) << kept << " in:\n" << written;
+  }
+}
+
+TEST(SettingsPath, AFolderPathThatCannotBeReadIsSaidOnceAtTheStartAndTheStoredStateRuns) {
+  MainFormFixture app;
+  // Longer than the profile functions open, and not there: no copy of the file can be taken.
+  std::wstring folder = L"C:\\missing";
+  while (folder.size() <= 300) folder += L"\\" + std::wstring(60, L'm');
+  app.ReportModulePath(folder + L"\\LUMEK.exe");
+  app.Recorder().MessageBoxes();
+  TMainForm1& form = app.Construct();
+  EXPECT_EQ(StateOf(form), kStoredState);
+  std::vector<std::string> boxes = app.Recorder().CallsStartingWith("MessageBoxW");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find(WideToUtf8(folder) + "\\LUMEK.ini に書き込めません"), std::string::npos) << boxes[0];
+}
+
 
 }  // namespace
 }  // namespace lumek::test

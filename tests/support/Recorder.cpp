@@ -242,6 +242,31 @@ CallRecorder& CallRecorder::Profiles() {
   return *this;
 }
 
+CallRecorder& CallRecorder::Files() {
+  Platform().CopyFileW = [](LPCWSTR existing, LPCWSTR copy, BOOL failIfExists) {
+    BOOL done = RealPlatform().CopyFileW(existing, copy, failIfExists);
+    const DWORD error = ::GetLastError();
+    Record("CopyFileW(" + Join({Text(existing), Text(copy), failIfExists ? "TRUE" : "FALSE"}) + ")");
+    ::SetLastError(error);
+    return done;
+  };
+  Platform().MoveFileExW = [](LPCWSTR existing, LPCWSTR target, DWORD flags) {
+    BOOL done = RealPlatform().MoveFileExW(existing, target, flags);
+    const DWORD error = ::GetLastError();
+    Record("MoveFileExW(" + Join({Text(existing), Text(target), Hex(flags)}) + ")");
+    ::SetLastError(error);
+    return done;
+  };
+  Platform().DeleteFileW = [](LPCWSTR path) {
+    BOOL done = RealPlatform().DeleteFileW(path);
+    const DWORD error = ::GetLastError();
+    Record("DeleteFileW(" + Text(path) + ")");
+    ::SetLastError(error);
+    return done;
+  };
+  return *this;
+}
+
 void CallRecorder::Name(HWND window, std::string name) { names[window] = std::move(name); }
 
 std::string CallRecorder::NameOf(HWND window) const {

@@ -35,6 +35,8 @@ class CallRecorder {
   // Waits are recorded as Mutexes() does and answered with `result` at once (not forwarded).
   CallRecorder& AnswerWaits(DWORD result);
   CallRecorder& Profiles();  // GetPrivateProfileStringW, WritePrivateProfileStringW
+  // CopyFileW, MoveFileExW, DeleteFileW, with their paths in UTF-8; each keeps the real call's last error.
+  CallRecorder& Files();
 
   void Name(HWND window, std::string name);
   std::string NameOf(HWND window) const;
