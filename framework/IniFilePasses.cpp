@@ -126,7 +126,13 @@ void WriteIniFilePass(const std::wstring& path, const ProfilePass& writes) {
     }
     FlushToDisk(fresh);
     if (!Platform().MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      throw WriteError(path);
+      // A file another program holds open without letting it be replaced, or
+      // a folder that lets files be made but not removed, may still take the
+      // writes in place, as every save did before the one-step replace.
+      const DWORD error = ::GetLastError();
+      if (!direct || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)) throw WriteError(path);
+      Platform().DeleteFileW(fresh.c_str());
+      writes(path);
     }
   } catch (const EIniFileException&) {
     Platform().DeleteFileW(fresh.c_str());

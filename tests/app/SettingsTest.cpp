@@ -450,8 +450,9 @@ TEST(SettingsSave, ACopyOfTheFileIsWrittenFlushedAndPutInPlaceInOneStepInsideThe
   }
 }
 
+template <DWORD error>
 BOOL RefuseTheReplace(LPCWSTR, LPCWSTR, DWORD) {
-  ::SetLastError(ERROR_ACCESS_DENIED);
+  ::SetLastError(error);
   return FALSE;
 }
 
@@ -461,7 +462,7 @@ TEST(SettingsSave, ARefusedCopyReplaceOrWriteRaisesTheErrorNamingTheFileDeletesT
     void (*refuse)();
   } rows[] = {
       {"the copy refused", [] { Platform().CopyFileW = &RefuseCopy<ERROR_SHARING_VIOLATION>; }},
-      {"the replace refused", [] { Platform().MoveFileExW = &RefuseTheReplace; }},
+      {"the replace refused", [] { Platform().MoveFileExW = &RefuseTheReplace<ERROR_WRITE_FAULT>; }},
       {"a write refused midway", [] { Platform().WritePrivateProfileStringW = &RefuseTheColour; }},
   };
   const std::string file = "; written by hand\r\n[SET]\r\nXYBOLD=3\r\n\r\n[OTHER]\r\nKEY=value";
@@ -526,6 +527,38 @@ TEST(SettingsSave, AFolderThatTakesNoNewFileGetsTheWritesInPlace) {
   std::vector<std::string> calls = app.Recorder().CallsStartingWith("WritePrivateProfileStringW");
   EXPECT_EQ(calls, expected) << ShowSequences(calls, expected);
   EXPECT_FALSE(app.NewIniExists());
+}
+
+TEST(SettingsSave, AFileThatMayBeWrittenButNotReplacedGetsTheWritesInPlace) {
+  struct Row {
+    const char* name;
+    void (*hold)(MainFormFixture& app, UniqueFile& holder);
+  } rows[] = {
+      {"the replace refused as denied",
+       [](MainFormFixture&, UniqueFile&) { Platform().MoveFileExW = &RefuseTheReplace<ERROR_ACCESS_DENIED>; }},
+      {"the replace refused as shared",
+       [](MainFormFixture&, UniqueFile&) {
+         Platform().MoveFileExW = &RefuseTheReplace<ERROR_SHARING_VIOLATION>;
+       }},
+      // Another program reading and writing the file, and not letting it be deleted.
+      {"the file held open by another program",
+       [](MainFormFixture& app, UniqueFile& holder) {
+         holder.reset(::CreateFileW(app.IniPath().c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+         ASSERT_NE(holder.get(), INVALID_HANDLE_VALUE);
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    MainFormFixture app;
+    app.WriteIni("[SET]\r\nXYBOLD=3\r\n");
+    TMainForm1& form = app.Construct();
+    form.N12Click(form.N12);
+    UniqueFile holder;
+    row.hold(app, holder);
+    EXPECT_EQ(app.Close(), WritePass("XYBOLD", "4"));
+    EXPECT_FALSE(app.NewIniExists());
+  }
 }
 
 TEST(SettingsSave, ALeftoverNewFileIsIgnoredByTheReadAndReplacedByTheSave) {
