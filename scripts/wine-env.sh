@@ -24,7 +24,14 @@ else
   export WINEARCH=win32
 fi
 export WINEDEBUG=-all
-export LC_ALL=ja_JP.UTF-8
+# Wine and the programs it starts read the locale; the shell itself does not
+# need it. A shell that looked for a locale before set-up generated it keeps
+# that failure for its whole life and would warn here although the locale now
+# exists, so its own warning is dropped and the system is asked instead.
+export LC_ALL=ja_JP.UTF-8 2>/dev/null
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
+  echo "the ja_JP.UTF-8 locale is missing: run scripts/setup.sh" >&2
+fi
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # A machine without a sound card (the bench's) plays into ALSA's null device,
