@@ -2,6 +2,15 @@
 # under the build folder, Japanese locale (code page 932), no debug noise.
 : "${LUMEK_BUILD_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
 export LUMEK_BUILD_DIR
+# Under ctest with the desktops of lumek_start_desktops, a test runs on the
+# desktop ctest handed it ("id:N,slots:1"); a desktop of given monitors
+# (LUMEK_SCREENS) is the test's own instead.
+if [ -n "${CTEST_RESOURCE_GROUP_0_DESKTOP:-}" ] && [ -z "${LUMEK_SCREENS:-}" ]; then
+  _lumek_desktop=${CTEST_RESOURCE_GROUP_0_DESKTOP#id:}
+  _lumek_desktop=${_lumek_desktop%%,*}
+  eval "DISPLAY=\${LUMEK_DESKTOP_${_lumek_desktop}_DISPLAY:-} WINEPREFIX_LUMEK=\${LUMEK_DESKTOP_${_lumek_desktop}_WINEPREFIX:-}"
+  export DISPLAY WINEPREFIX_LUMEK
+fi
 export WINEPREFIX="${WINEPREFIX_LUMEK:-$LUMEK_BUILD_DIR/wineprefix}"
 
 source "$(dirname "${BASH_SOURCE[0]}")/bits.sh"
@@ -69,7 +78,7 @@ _lumek_free_display() {
 
 _lumek_wait_for_x() {
   local i
-  for i in $(seq 1 100); do
+  for i in $(seq 1 300); do
     DISPLAY="$1" xdpyinfo >/dev/null 2>&1 && return 0
     sleep 0.1
   done
@@ -89,7 +98,7 @@ lumek_ensure_window_manager() {
   openbox --sm-disable >/dev/null 2>&1 &
   LUMEK_DISPLAY_PIDS="$! $LUMEK_DISPLAY_PIDS"
   local i
-  for i in $(seq 1 100); do
+  for i in $(seq 1 300); do
     lumek_window_manager_up && return 0
     sleep 0.1
   done
@@ -135,8 +144,13 @@ lumek_ensure_display() {
 
 # Ends what lumek_ensure_display started: the manager, then the servers.
 lumek_stop_display() {
-  local pid
+  local pid i
   for pid in $LUMEK_DISPLAY_PIDS; do kill "$pid" 2>/dev/null || true; done
+  # Gone before this returns: nothing of the bench outlives its command.
+  for pid in $LUMEK_DISPLAY_PIDS; do
+    wait "$pid" 2>/dev/null || true
+    for i in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  done
   LUMEK_DISPLAY_PIDS=""
 }
 
@@ -170,4 +184,48 @@ lumek_start_unit_desktop() {
   export WINEPREFIX=$prefix
   if [ -n "$display" ]; then export DISPLAY=$display; else unset DISPLAY; fi
   return $rc
+}
+
+# The desktops ctest hands out, one test at a time on each: $1 displays, each
+# with its window manager and a Wine prefix of its own, so that tests on two
+# desktops share no screen, pointer, tray, prefix or Wine server. Exports
+# LUMEK_DESKTOP_<n>_DISPLAY and LUMEK_DESKTOP_<n>_WINEPREFIX and writes the
+# file for ctest --resource-spec-file to LUMEK_DESKTOPS_SPEC. The prefixes
+# start in the background (a new one takes seconds); lumek_desktops_ready
+# waits for them. DISPLAY and WINEPREFIX stay as they were.
+LUMEK_DESKTOP_PREFIXES=""
+LUMEK_DESKTOP_BOOTS=""
+lumek_start_desktops() {
+  local count=$1 i slots="" display=${DISPLAY:-} prefix
+  export LUMEK_DESKTOPS_SPEC="$LUMEK_BUILD_DIR/desktops.json"
+  for ((i = 0; i < count; i++)); do
+    unset DISPLAY
+    lumek_ensure_display || return 1
+    prefix="$LUMEK_BUILD_DIR/wineprefix-desktop$i"
+    export "LUMEK_DESKTOP_${i}_DISPLAY=$DISPLAY" "LUMEK_DESKTOP_${i}_WINEPREFIX=$prefix"
+    LUMEK_DESKTOP_PREFIXES="$LUMEK_DESKTOP_PREFIXES $prefix"
+    (export WINEPREFIX=$prefix && lumek_ensure_wine) &
+    LUMEK_DESKTOP_BOOTS="$LUMEK_DESKTOP_BOOTS $!"
+    slots="$slots${slots:+, }{\"id\": \"$i\", \"slots\": 1}"
+  done
+  if [ -n "$display" ]; then export DISPLAY=$display; else unset DISPLAY; fi
+  printf '{"version": {"major": 1, "minor": 0}, "local": [{"desktop": [%s]}]}\n' "$slots" > "$LUMEK_DESKTOPS_SPEC"
+}
+
+lumek_desktops_ready() {
+  local boot
+  for boot in $LUMEK_DESKTOP_BOOTS; do wait "$boot" || return 1; done
+  LUMEK_DESKTOP_BOOTS=""
+}
+
+# Ends everything lumek_start_desktops started: its Wine servers (with every
+# program of their prefixes) and its displays.
+lumek_stop_desktops() {
+  local boot prefix
+  for boot in $LUMEK_DESKTOP_BOOTS; do kill "$boot" 2>/dev/null || true; done
+  for boot in $LUMEK_DESKTOP_BOOTS; do wait "$boot" 2>/dev/null || true; done
+  LUMEK_DESKTOP_BOOTS=""
+  for prefix in $LUMEK_DESKTOP_PREFIXES; do WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true; done
+  LUMEK_DESKTOP_PREFIXES=""
+  lumek_stop_display
 }

@@ -3,7 +3,7 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-env.sh"
-if [ -n "${LUMEK_UNIT_DISPLAY:-}" ]; then
+if [ -z "${CTEST_RESOURCE_GROUP_0_DESKTOP:-}" ] && [ -n "${LUMEK_UNIT_DISPLAY:-}" ]; then
   export DISPLAY=$LUMEK_UNIT_DISPLAY WINEPREFIX=$LUMEK_UNIT_WINEPREFIX
 fi
 lumek_ensure_display || exit 1

@@ -12,10 +12,12 @@ xdotool mousemove $((W / 2)) $((H / 2))
 (cd "$E2E_DIR" && WINEDEBUG=trace+winmm,trace+file exec wine LUMEK.exe >"$trace" 2>&1) &
 E2E_PID=$!
 wine "$E2E_CTL" wait-app 30 || e2e_fail "Lumek did not start"
-sleep 3
 # How often the program opened a sound file.
 e2e_sound_reads() { grep -cE 'NtCreateFile.*heartbeat_'"$1"'\.wav' "$trace"; }
 e2e_memory_beats() { grep -c 'Memory sound' "$trace"; }
+has_memory_beats() { [ "$(e2e_memory_beats)" -ge "$1" ]; }
+# A beat or two a second at the centre.
+e2e_eventually 10 has_memory_beats 2 || true
 centre=$(e2e_memory_beats)
 reads=$(e2e_sound_reads center)
 [ "$centre" -ge 2 ] && e2e_pass "beats played from memory at the screen centre ($centre)" || e2e_fail "memory beats: $centre"
@@ -26,8 +28,9 @@ reads=$(e2e_sound_reads center)
 # Left edge: left beats, and the pointer keeps jumping to the right edge and back.
 xdotool mousemove 0 400
 e2e_pointer_seen_at $((W - 1)) 400 3 && e2e_pass "pointer on the left edge wraps to the right edge" || e2e_fail "pointer never reached the right edge"
-sleep 2.5
 # The pointer is on one edge or the other at each beat, so each beat is a left or a right one.
+side_sound_played() { [ $(($(e2e_sound_reads left) + $(e2e_sound_reads right))) -ge 1 ] && has_memory_beats $((centre + 1)); }
+e2e_eventually 10 side_sound_played || true
 side=$(($(e2e_sound_reads left) + $(e2e_sound_reads right)))
 beats=$(($(e2e_memory_beats) - centre))
 [ "$side" -ge 1 ] && [ "$beats" -ge 1 ] && e2e_pass "side sounds read ($side) and played ($beats) while wrapping" ||

@@ -30,7 +30,6 @@ e2e_start() {
   local i
   for i in $(seq 1 100); do
     if e2e_window_viewable '"[XY]Form1"' && ! e2e_window_viewable '"Lumek": \("lumek.exe"'; then
-      sleep 0.5
       return 0
     fi
     sleep 0.1

@@ -8,7 +8,8 @@
 source "$(dirname "$0")/lib.sh" "$@"
 RED=FF0000
 BOX_PATTERN='"Lumek": \("lumek.exe" "lumek.exe"\)'
-HOLD_SECONDS=30
+# An upper bound only: the helper lets go as soon as the test says so.
+HOLD_SECONDS=120
 
 # Waits for the error box; checks its text and dismisses it.
 expect_error_box() {
@@ -58,7 +59,7 @@ still_running() {
 
 e2e_start || e2e_finish
 WINDOWS_INI="$(winepath -w "$E2E_DIR" 2>/dev/null)\\LUMEK.ini"
-(cd "$E2E_DIR" && exec wine "$E2E_CTL" hold LUMEK.ini $HOLD_SECONDS > "$E2E_DIR/hold.out" 2>&1) &
+(cd "$E2E_DIR" && exec wine "$E2E_CTL" hold LUMEK.ini $HOLD_SECONDS release > "$E2E_DIR/hold.out" 2>&1) &
 HOLD_PID=$!
 e2e_own_process "$HOLD_PID"
 e2e_eventually 15 grep -q held "$E2E_DIR/hold.out" || { e2e_fail "the helper could not hold LUMEK.ini"; e2e_finish; }
@@ -76,7 +77,9 @@ expect_error_box "close-request" "$known"
 still_running "after the failed close request"
 
 # Once the helper lets go, exit writes the file and ends with 0.
-e2e_wait_helper "$HOLD_PID"
+touch "$E2E_DIR/release"
+e2e_wait_helper "$HOLD_PID" || e2e_fail "the helper holding LUMEK.ini ended with $?"
+rm -f "$E2E_DIR/release"
 wine "$E2E_CTL" close
 e2e_eventually 20 bash -c "! kill -0 $E2E_PID 2>/dev/null" || e2e_fail "Lumek still runs 20 s after the close request"
 e2e_wait_exit

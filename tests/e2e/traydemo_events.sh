@@ -4,15 +4,15 @@
 # double-click (press, release, double-click, release), a right and a middle click.
 #
 # traydemo.exe (tests/tools/traydemo.cpp) holds one tray icon and logs its
-# events; it ends by itself after DEMO_SECONDS and logs "end".
+# events; it ends by itself once QUIET_SECONDS pass without an event and logs "end".
 # Wine's tray turns a fast second press into WM_LBUTTONDBLCLK as the Windows
 # shell does, so the sequence is the Windows one; no Wine difference showed.
 source "$(dirname "$0")/lib.sh" "$@"
-DEMO_SECONDS=30
+QUIET_SECONDS=8
 LOG="$E2E_DIR/events.log"
 cp "$E2E_BUILD/tests/traydemo.exe" "$E2E_BUILD/generated/icons/tray.ico" "$E2E_DIR/"
 
-(cd "$E2E_DIR" && exec wine traydemo.exe events.log tray.ico $DEMO_SECONDS >/dev/null 2>&1) &
+(cd "$E2E_DIR" && exec wine traydemo.exe events.log tray.ico $QUIET_SECONDS >/dev/null 2>&1) &
 DEMO_PID=$!
 e2e_own_process "$DEMO_PID"
 # Wine: a program started while the previous desktop process winds down may
@@ -23,8 +23,8 @@ e2e_tray_icon 0
 xdotool mousemove "$E2E_ICON_X" "$E2E_ICON_Y"
 sleep 0.5
 
-# Each gesture waits for its last event, and pauses well beyond the
-# double-click time so that gestures never merge.
+# Each gesture waits for its last event, and pauses twice the double-click
+# time (500 ms) so that gestures never merge.
 gesture() {
   local label=$1 last=$2 before
   shift 2
@@ -35,7 +35,7 @@ gesture() {
   else
     e2e_fail "$label: no '$last' in the log"
   fi
-  sleep 1.5
+  sleep 1
 }
 gesture "click" "OnMouseUp left" click 1
 gesture "double-click" "OnMouseDown left double" click --repeat 2 --delay 80 1
@@ -67,6 +67,6 @@ else
   diff <(echo "$expected") <(echo "$actual") | sed 's/^/    /'
 fi
 
-e2e_eventually $((DEMO_SECONDS + 30)) grep -q '^end' "$LOG" && e2e_pass "traydemo ended by itself" || e2e_fail "traydemo did not end"
+e2e_eventually $((QUIET_SECONDS + 30)) grep -q '^end' "$LOG" && e2e_pass "traydemo ended by itself" || e2e_fail "traydemo did not end"
 e2e_wait_helper "$DEMO_PID" || e2e_fail "traydemo exit code $?"
 e2e_finish

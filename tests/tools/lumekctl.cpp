@@ -11,7 +11,9 @@
 //                                       MOUSEMSG and back to back, as the shell does for one gesture
 //   lumekctl wait-app SECONDS           wait until Lumek's application window exists
 //   lumekctl wait-gone SECONDS          wait until it is gone
-//   lumekctl hold FILE SECONDS          open FILE without sharing, print "held", keep it
+//   lumekctl hold FILE SECONDS [RELEASE]
+//                                       open FILE without sharing, print "held", keep it for SECONDS
+//                                       or until the file RELEASE exists
 //   lumekctl box-text                   print the texts of Lumek's message box (system code page)
 //   lumekctl box-ok                     answer Lumek's message box as Return on its OK button does
 //   lumekctl monitors                   print the monitors Wine shows, one "LEFT TOP RIGHT BOTTOM" a line
@@ -290,7 +292,10 @@ int main(int argc, char** argv) {
     if (file == INVALID_HANDLE_VALUE) return 1;
     std::printf("held\n");
     std::fflush(stdout);
-    ::Sleep(static_cast<DWORD>(std::atof(argv[3]) * 1000));
+    // The test says when it is done with the held file, so it need not wait out the time.
+    const char* release = argc >= 5 ? argv[4] : nullptr;
+    WaitUntil([release] { return release && ::GetFileAttributesA(release) != INVALID_FILE_ATTRIBUTES; },
+              std::atof(argv[3]));
     ::CloseHandle(file);
     return 0;
   }

@@ -4,8 +4,9 @@
 //
 //   traydemo LOGFILE ICOFILE SECONDS
 //
-// The icon image comes from ICOFILE; the program ends by itself after SECONDS
-// so that a test never leaves a stray icon behind in the notification area.
+// The icon image comes from ICOFILE; the program ends by itself once SECONDS
+// pass without an event, so that a test never leaves a stray icon behind in
+// the notification area and never waits longer than its last gesture needs.
 #include <windows.h>
 
 #include <cstdio>
@@ -30,12 +31,18 @@ class TTrayDemoForm : public TForm {
 };
 
 FILE* eventLog = nullptr;
+UINT_PTR endTimer = 0;
+UINT quietMilliseconds = 0;
+
+void CALLBACK EndDemo(HWND, UINT, UINT_PTR, DWORD) { Application->Terminate(); }
 
 void Log(const std::string& line) {
   if (!eventLog) return;
   std::fprintf(eventLog, "%s\n", line.c_str());
   // The test reads the log while the program runs.
   std::fflush(eventLog);
+  // Setting a running timer again starts its time over.
+  endTimer = ::SetTimer(nullptr, endTimer, quietMilliseconds, EndDemo);
 }
 
 std::string MouseLine(const char* event, TMouseButton button, TShiftState shift) {
@@ -45,8 +52,6 @@ std::string MouseLine(const char* event, TMouseButton button, TShiftState shift)
                 shift.Contains(TShiftState::ssDouble) ? " double" : "");
   return line;
 }
-
-void CALLBACK EndDemo(HWND, UINT, UINT_PTR, DWORD) { Application->Terminate(); }
 
 }  // namespace
 
@@ -60,6 +65,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   // Binary: plain line ends for the test that reads the log on the Linux side.
   eventLog = std::fopen(__argv[1], "wb");
   if (!eventLog || iconBytes.empty()) return 2;
+  quietMilliseconds = static_cast<UINT>(std::atof(__argv[3]) * 1000);
   try {
     Application->Initialize();
     Application->SetTitle(L"TrayDemo");
@@ -80,7 +86,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     // The end of loading is what adds the icon of a tray read from a stored form.
     tray->Loaded();
     Log("ready");
-    ::SetTimer(nullptr, 0, static_cast<UINT>(std::atof(__argv[3]) * 1000), EndDemo);
     Application->Run();
   } catch (const Exception& exception) {
     Log(std::string("exception ") + exception.what());
