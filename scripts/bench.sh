@@ -13,13 +13,21 @@ fi
 
 export LUMEK_BUILD_DIR="$root/$build"
 source scripts/wine-env.sh
-lumek_ensure_display
-lumek_ensure_wine
-
 # The process sections start LUMEK.exe from a private copy of the package
 # folder (its exit writes LUMEK.ini there) and the minimal window program.
 package=$(mktemp -d "$root/$build/bench-package.XXXXXX")
-trap 'rm -rf "$package"' EXIT
+# Whatever the run started ends with it, also after a failure or an interrupt:
+# the prefix's Wine server with every program of it, then the display.
+bench_cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  lumek_stop_display
+  rm -rf "$package"
+}
+trap bench_cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
+lumek_ensure_display
+lumek_ensure_wine
 cp "$build"/dist/Lumek/* "$package/"
 windows_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 export LUMEK_BENCH_PACKAGE=$(windows_path "$package")

@@ -17,21 +17,33 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   unset DISPLAY
   private=1
 fi
-lumek_ensure_display
-lumek_ensure_wine
-cd "$run_build/dist/Lumek"
 if [ $private -eq 0 ]; then
+  lumek_ensure_display
+  lumek_ensure_wine
+  cd "$run_build/dist/Lumek"
   echo "Lumek runs on $DISPLAY; quit it from its notification-area icon."
   exec wine LUMEK.exe
 fi
-wine LUMEK.exe &
-lumek_pid=$!
-sleep 8
+# The private display, its window manager and the prefix's Wine server (with
+# Lumek) end with this script, also after a failure or an interrupt.
+run_cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  lumek_stop_display
+}
+trap run_cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
+lumek_ensure_display
+lumek_ensure_wine
+cd "$run_build/dist/Lumek"
+wine LUMEK.exe >/dev/null 2>&1 &
+# Started means its vertical line is on the screen.
+for _ in $(seq 1 300); do
+  xwininfo -name XForm1 2>/dev/null | grep -q IsViewable && break
+  sleep 0.1
+done
 xdotool mousemove 400 300 || true
 sleep 1
 shot="$root/$run_build/lumek-screenshot.png"
 import -window root "$shot"
 echo "Lumek ran on a private display; screenshot saved to $shot"
-kill $lumek_pid 2>/dev/null || true
-wineserver -k >/dev/null 2>&1 || true
-lumek_stop_display

@@ -282,8 +282,12 @@ std::string FileForCase(int number, Generator& generator, bool& writeFile) {
   }
 }
 
-TEST(SettingsFuzz, GeneratedFilesReadToDefaultsOrValuesAndWriteBackTheSameOptions) {
-  for (int number = 0; number < kGeneratedFiles; ++number) {
+// The cases in parts of every kParts-th case, which ctest runs side by side.
+constexpr int kParts = 2;
+class SettingsFuzz : public ::testing::TestWithParam<int> {};
+
+TEST_P(SettingsFuzz, GeneratedFilesReadToDefaultsOrValuesAndWriteBackTheSameOptions) {
+  for (int number = GetParam(); number < kGeneratedFiles; number += kParts) {
     Generator generator(0x9E3779B9u * static_cast<uint32_t>(number + 1));
     bool writeFile = true;
     std::string bytes = FileForCase(number, generator, writeFile);
@@ -304,6 +308,7 @@ TEST(SettingsFuzz, GeneratedFilesReadToDefaultsOrValuesAndWriteBackTheSameOption
     }
   }
 }
+INSTANTIATE_TEST_SUITE_P(Part, SettingsFuzz, ::testing::Range(0, kParts));
 
 }  // namespace
 }  // namespace lumek::test
