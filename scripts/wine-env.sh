@@ -76,13 +76,35 @@ _lumek_free_display() {
   return 1
 }
 
-_lumek_wait_for_x() {
-  local i
-  for i in $(seq 1 300); do
-    DISPLAY="$1" xdpyinfo >/dev/null 2>&1 && return 0
-    sleep 0.1
+# Starts an X server (the command and its options, without a display) on the
+# first free display number from $1 and exports DISPLAY. Only this server
+# writes to its -displayfd, once it takes connections: a number another
+# bench took at the same moment makes it fail, and the next one is tried.
+_lumek_start_x() {
+  local n=$1 ready pid i attempt
+  shift
+  ready=$(mktemp)
+  for attempt in 1 2 3 4 5; do
+    n=$(_lumek_free_display "$n") || break
+    "$@" ":$n" -displayfd 3 3>"$ready" >/dev/null 2>&1 &
+    pid=$!
+    for i in $(seq 1 300); do
+      [ -s "$ready" ] && break
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ -s "$ready" ]; then
+      LUMEK_DISPLAY_PIDS="$pid $LUMEK_DISPLAY_PIDS"
+      rm -f "$ready"
+      export DISPLAY=":$n"
+      return 0
+    fi
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    n=$((n + 1))
   done
-  echo "no X server came up on $1" >&2
+  rm -f "$ready"
+  echo "no X server came up ($*)" >&2
   return 1
 }
 
@@ -96,10 +118,11 @@ lumek_window_manager_up() {
 lumek_ensure_window_manager() {
   lumek_window_manager_up && return 0
   openbox --sm-disable >/dev/null 2>&1 &
-  LUMEK_DISPLAY_PIDS="$! $LUMEK_DISPLAY_PIDS"
-  local i
+  local manager=$! i
+  LUMEK_DISPLAY_PIDS="$manager $LUMEK_DISPLAY_PIDS"
   for i in $(seq 1 300); do
     lumek_window_manager_up && return 0
+    kill -0 "$manager" 2>/dev/null || break
     sleep 0.1
   done
   echo "openbox did not come up on $DISPLAY" >&2
@@ -113,13 +136,8 @@ lumek_ensure_display() {
     lumek_ensure_window_manager
     return
   fi
-  local host
-  host=$(_lumek_free_display "${LUMEK_DISPLAY_BASE:-90}") || { echo "no free X display number" >&2; return 1; }
   if [ -z "${LUMEK_SCREENS:-}" ]; then
-    Xvfb ":$host" -screen 0 "$LUMEK_SCREEN" -nolisten tcp >/dev/null 2>&1 &
-    LUMEK_DISPLAY_PIDS="$! $LUMEK_DISPLAY_PIDS"
-    _lumek_wait_for_x ":$host" || return 1
-    export DISPLAY=":$host"
+    _lumek_start_x "${LUMEK_DISPLAY_BASE:-90}" Xvfb -screen 0 "$LUMEK_SCREEN" -nolisten tcp || return 1
   else
     local width=0 height=0 screen w h
     local xephyr_screens=()
@@ -128,16 +146,9 @@ lumek_ensure_display() {
       width=$((width + w)); [ "$h" -gt "$height" ] && height=$h
       xephyr_screens+=(-screen "${w}x${h}")
     done
-    Xvfb ":$host" -screen 0 "${width}x${height}x24" -nolisten tcp >/dev/null 2>&1 &
-    LUMEK_DISPLAY_PIDS="$! $LUMEK_DISPLAY_PIDS"
-    _lumek_wait_for_x ":$host" || return 1
-    local nested
-    nested=$(_lumek_free_display $((host + 1))) || { echo "no free X display number" >&2; return 1; }
-    DISPLAY=":$host" Xephyr ":$nested" "${xephyr_screens[@]}" +xinerama -extension RANDR -nolisten tcp \
-      >/dev/null 2>&1 &
-    LUMEK_DISPLAY_PIDS="$! $LUMEK_DISPLAY_PIDS"
-    _lumek_wait_for_x ":$nested" || return 1
-    export DISPLAY=":$nested"
+    _lumek_start_x "${LUMEK_DISPLAY_BASE:-90}" Xvfb -screen 0 "${width}x${height}x24" -nolisten tcp || return 1
+    _lumek_start_x $((${DISPLAY#:} + 1)) Xephyr "${xephyr_screens[@]}" +xinerama -extension RANDR -nolisten tcp ||
+      return 1
   fi
   lumek_ensure_window_manager
 }
