@@ -328,6 +328,15 @@ e2e_menu_choose() {
   sleep 0.5
 }
 
+# The next session after a logoff. The old session's Wine server may still be
+# ending that session's programs when the next one starts (a Lumek started
+# right after a logoff was seen killed): it is ended first, then the prefix
+# starts anew.
+e2e_new_session() {
+  wineserver -k >/dev/null 2>&1 || true
+  lumek_ensure_wine
+}
+
 e2e_cleanup() {
   e2e_stop
   rm -rf "$E2E_DIR"

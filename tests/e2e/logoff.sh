@@ -16,7 +16,7 @@ echo "exit code after the logoff: $E2E_EXIT"
 e2e_wait_helper "$WINEBOOT_PID" || true
 e2e_check_settings "after the logoff" 1 1 0 255 2 1 20
 # The tests after this one need the prefix's wineserver and desktop again.
-lumek_ensure_wine
+e2e_new_session
 e2e_start || e2e_finish
 wine "$E2E_CTL" close
 e2e_wait_exit

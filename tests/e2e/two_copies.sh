@@ -70,5 +70,5 @@ e2e_own_process "$WINEBOOT_PID"
 wait_both_ended "$label" 60
 e2e_wait_helper "$WINEBOOT_PID" || true
 check_settings "$label"
-lumek_ensure_wine
+e2e_new_session
 e2e_finish
