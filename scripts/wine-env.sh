@@ -117,13 +117,17 @@ lumek_window_manager_up() {
 # answers about the windows it hands over. Starts openbox unless one runs.
 lumek_ensure_window_manager() {
   lumek_window_manager_up && return 0
-  openbox --sm-disable >/dev/null 2>&1 &
-  local manager=$! i
-  LUMEK_DISPLAY_PIDS="$manager $LUMEK_DISPLAY_PIDS"
-  for i in $(seq 1 300); do
-    lumek_window_manager_up && return 0
-    kill -0 "$manager" 2>/dev/null || break
-    sleep 0.1
+  local manager attempt i
+  # An openbox that ended without announcing itself is started once more.
+  for attempt in 1 2; do
+    openbox --sm-disable >/dev/null 2>&1 &
+    manager=$!
+    LUMEK_DISPLAY_PIDS="$manager $LUMEK_DISPLAY_PIDS"
+    for i in $(seq 1 150); do
+      lumek_window_manager_up && return 0
+      kill -0 "$manager" 2>/dev/null || break
+      sleep 0.1
+    done
   done
   echo "openbox did not come up on $DISPLAY" >&2
   return 1
@@ -209,6 +213,7 @@ LUMEK_DESKTOP_BOOTS=""
 lumek_start_desktops() {
   local count=$1 i slots="" display=${DISPLAY:-} prefix
   export LUMEK_DESKTOPS_SPEC="$LUMEK_BUILD_DIR/desktops.json"
+  rm -f "$LUMEK_DESKTOPS_SPEC"
   for ((i = 0; i < count; i++)); do
     unset DISPLAY
     lumek_ensure_display || return 1
