@@ -28,4 +28,12 @@ uint32_t TicksPerCoverCheck(uint32_t trackingIntervalMs) {
   return kLinesBackOnTopMs / trackingIntervalMs;
 }
 
+bool TrackingRests(uint32_t stillTicks, uint32_t trackingIntervalMs) {
+  return static_cast<uint64_t>(stillTicks) * trackingIntervalMs >= kRestAfterMs;
+}
+
+uint32_t RestingInterval(uint32_t trackingIntervalMs) {
+  return trackingIntervalMs > kLinesBackOnTopMs ? trackingIntervalMs : kLinesBackOnTopMs;
+}
+
 }  // namespace lumek

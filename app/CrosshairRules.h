@@ -20,4 +20,14 @@ uint32_t HeartbeatInterval(int x, int y, int centerX, int centerY);
 constexpr uint32_t kLinesBackOnTopMs = 100;
 uint32_t TicksPerCoverCheck(uint32_t trackingIntervalMs);
 
+// Tracking rests once the pointer has stayed where it is for kRestAfterMs:
+// its ticks then come at the resting pace until the pointer moves again.
+constexpr uint32_t kRestAfterMs = 1000;
+bool TrackingRests(uint32_t stillTicks, uint32_t trackingIntervalMs);
+
+// The pace of resting ticks. A move the platform reports ends a rest at once;
+// these ticks find the moves it does not report, and what came over the
+// lines, within kLinesBackOnTopMs. Never faster than tracking itself.
+uint32_t RestingInterval(uint32_t trackingIntervalMs);
+
 }  // namespace lumek

@@ -142,6 +142,7 @@ TMainForm1::TMainForm1(TComponent* owner) : TForm(owner) {
 TMainForm1::~TMainForm1() {
   if (HandleAllocated()) Platform().KillTimer(WindowHandle(), kDisplayCheckTimer);
   if (Application && Application->OnEndSession) Application->OnEndSession = nullptr;
+  WatchPointerMoves(false);
   XForm1 = nullptr;
   YForm1 = nullptr;
 }
@@ -338,7 +339,13 @@ void TMainForm1::FormClose(TObject*, TCloseAction&) { WriteSettings(); }
 void TMainForm1::Timer1Timer(TObject*) {
   // The workers start while the description is read; ticks before the lines exist do nothing.
   if (!XForm1 || !YForm1) return;
-  if (!XForm1->Visible() && !YForm1->Visible()) return;
+  const bool resting = Timer1->Resting();
+  const uint32_t restingInterval = RestingInterval(Timer1->Interval());
+  if (!XForm1->Visible() && !YForm1->Visible()) {
+    // Nothing to follow: a line shown again is placed by the next resting tick.
+    if (!resting) Timer1->Rest(restingInterval);
+    return;
+  }
   POINT pointer{};
   Platform().GetCursorPos(&pointer);
   const ScreenPoint at{pointer.x, pointer.y};
@@ -347,14 +354,51 @@ void TMainForm1::Timer1Timer(TObject*) {
   // a tick then costs no more than the pointer read.
   if (!(at == trackedPointer_)) {
     trackedPointer_ = at;
+    stillTicks_ = 0;
+    // A move the platform did not report (under Wine: one over no window of a Windows program).
+    if (resting) WakeTracking();
     Platform().SetWindowPos(WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  } else if (!resting && TrackingRests(++stillTicks_, Timer1->Interval())) {
+    // A pointer that stays put for a long while is the usual case on a laptop
+    // left alone: from now on its moves wake the tracking.
+    Timer1->Rest(restingInterval);
+    WatchPointerMoves(true);
   }
   // Moves keep the z-order, so a topmost window that came over the lines
   // would stay there, pointer moving or not: look now and then, raise once.
-  if (++ticksSinceCoverCheck_ >= TicksPerCoverCheck(Timer1->Interval())) {
+  if (++ticksSinceCoverCheck_ >= TicksPerCoverCheck(resting ? restingInterval : Timer1->Interval())) {
     ticksSinceCoverCheck_ = 0;
     if (LinesCovered()) RaiseLines();
   }
+}
+
+void TMainForm1::WndProc(HWND window, TMessage& message) {
+  if (message.Msg == WM_INPUT) {
+    WakeTracking();
+    // The platform frees the input's record here.
+    DefaultHandling(window, message);
+    return;
+  }
+  TForm::WndProc(window, message);
+}
+
+// Raw input rather than a low-level mouse hook: its notices wait in the queue
+// and never hold up the pointer itself, as a hook on a busy thread would. It
+// is on only while tracking rests, so a moving pointer costs no notice at all.
+void TMainForm1::WatchPointerMoves(bool watch) {
+  if (watch == watchingPointer_) return;
+  constexpr USHORT kGenericDesktopControls = 0x01;
+  constexpr USHORT kMouse = 0x02;
+  const RAWINPUTDEVICE mouse{kGenericDesktopControls, kMouse, static_cast<DWORD>(watch ? RIDEV_INPUTSINK : RIDEV_REMOVE),
+                             watch ? WindowHandle() : nullptr};
+  // Refused, the resting ticks still find the moves, only later.
+  if (Platform().RegisterRawInputDevices(&mouse, 1, sizeof mouse)) watchingPointer_ = watch;
+}
+
+void TMainForm1::WakeTracking() {
+  WatchPointerMoves(false);
+  stillTicks_ = 0;
+  Timer1->Wake();
 }
 
 bool TMainForm1::LinesCovered() {
@@ -407,6 +451,8 @@ void TMainForm1::Timer3Timer(TObject*) {
   Platform().GetCursorPos(&pointer);
   WarpMoves moves = WarpTargets(Screen->Monitors(), ScreenPoint{pointer.x, pointer.y});
   for (int i = 0; i < moves.count; ++i) Platform().SetCursorPos(moves.targets[i].x, moves.targets[i].y);
+  // The platform reports no move made by a program: the lines would wait for the next resting tick.
+  if (moves.count > 0) WakeTracking();
 }
 
 void TMainForm1::TrayIcon1MouseDown(TObject*, TMouseButton, TShiftState shift, int, int) {

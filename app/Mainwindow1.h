@@ -100,6 +100,10 @@ class TMainForm1 : public TForm {
   void RaiseLines();
   // The heartbeat's centre: half the primary monitor's size, taken anew when the layout changed.
   void FollowPrimaryMonitor();
+  // Starts or ends the platform's notice of the pointer's moves over the whole desktop.
+  void WatchPointerMoves(bool watch);
+  // The pointer moved: tracking leaves its rest and ticks at once.
+  void WakeTracking();
 
   std::wstring ExeDir;
   // The executable's folder with its trailing delimiter, where the heartbeat's
@@ -111,6 +115,9 @@ class TMainForm1 : public TForm {
   // The pointer the lines were last placed for, and the ticks since the last look above them.
   ScreenPoint trackedPointer_{INT_MIN, INT_MIN};
   uint32_t ticksSinceCoverCheck_ = 0;
+  // Ticks in a row that found the pointer where the lines already were.
+  uint32_t stillTicks_ = 0;
+  bool watchingPointer_ = false;
 };
 
 extern TMainForm1* MainForm1;

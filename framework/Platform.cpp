@@ -79,6 +79,9 @@ PlatformCalls MakeRealPlatform() {
   calls.KillTimer = [](HWND w, UINT_PTR id) { return ::KillTimer(w, id); };
   calls.GetCursorPos = [](POINT* p) { return ::GetCursorPos(p); };
   calls.SetCursorPos = [](int x, int y) { return ::SetCursorPos(x, y); };
+  calls.RegisterRawInputDevices = [](PCRAWINPUTDEVICE devices, UINT count, UINT size) {
+    return ::RegisterRawInputDevices(devices, count, size);
+  };
   calls.GetSystemMetrics = [](int index) { return ::GetSystemMetrics(index); };
   calls.GetKeyState = [](int key) { return ::GetKeyState(key); };
   calls.EnumDisplayMonitors = [](HDC dc, LPCRECT clip, MONITORENUMPROC callback, LPARAM data) {

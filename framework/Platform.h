@@ -28,6 +28,7 @@ struct PlatformCalls {
   // Input and screen
   BOOL (*GetCursorPos)(POINT* point);
   BOOL (*SetCursorPos)(int x, int y);
+  BOOL (*RegisterRawInputDevices)(PCRAWINPUTDEVICE devices, UINT count, UINT size);
   int (*GetSystemMetrics)(int index);
   SHORT (*GetKeyState)(int key);
   BOOL (*EnumDisplayMonitors)(HDC dc, LPCRECT clip, MONITORENUMPROC callback, LPARAM data);

@@ -32,6 +32,8 @@ struct TimerLink {
   // frees itself, so the timer never asks a freed worker to stop.
   TThreadedTimer* worker = nullptr;
   std::atomic<int64_t> lastWake{0};
+  // The pace of a resting timer's ticks; 0 while it is not resting.
+  std::atomic<uint32_t> restInterval{0};
 };
 
 namespace {
@@ -85,7 +87,7 @@ THiTimer::THiTimer(TComponent* owner, uint16_t initialInterval)
   TIMECAPS caps{};
   caps_ = TimerCapsFromQuery(Platform().timeGetDevCaps(&caps, sizeof caps), caps);
   // Held for the whole life of the instance, enabled or not: it is what makes
-  // a worker's SleepEx accurate to the millisecond.
+  // a worker's timed wait accurate to the millisecond.
   Platform().timeBeginPeriod(caps_.minPeriod);
 }
 
@@ -175,11 +177,25 @@ void THiTimer::UpdateTimer() {
   if (interval_ != 0 && Enabled() && onTimer_) StartMultimediaTimer();
 }
 
+void THiTimer::Rest(uint32_t interval) { link_->restInterval.store(std::max(interval, interval_)); }
+
+void THiTimer::Wake() {
+  if (link_->restInterval.exchange(0) == 0) return;
+  CriticalSectionLock lock(link_->lock);
+  if (link_->worker) link_->worker->CutWait();
+}
+
+bool THiTimer::Resting() const { return link_->restInterval.load() != 0; }
+
 void THiTimer::StopRunning() {
+  link_->restInterval.store(0);
   {
     CriticalSectionLock lock(link_->lock);
-    // Not waited for: it ends at its next look at the stop request.
-    if (link_->worker) link_->worker->Terminate();
+    // Not waited for: it ends as soon as its wait is cut.
+    if (link_->worker) {
+      link_->worker->Terminate();
+      link_->worker->CutWait();
+    }
     link_->worker = nullptr;
   }
   if (multimediaTimer_ != 0) {
@@ -245,7 +261,14 @@ void THiTimer::SetStoredProperty(const std::string& name, const StoredValue& val
   }
 }
 
-TThreadedTimer::TThreadedTimer(std::shared_ptr<TimerLink> link) : link_(std::move(link)) { FreeOnTerminate = true; }
+// Auto-reset: a cut ends one wait, and the next wait runs its full period again.
+TThreadedTimer::TThreadedTimer(std::shared_ptr<TimerLink> link)
+    : link_(std::move(link)), waitCut_(::CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
+  if (!waitCut_) throw EOutOfResources(LoadMessage(IDS_TIMER_UNAVAILABLE));
+  FreeOnTerminate = true;
+}
+
+void TThreadedTimer::CutWait() { ::SetEvent(waitCut_.get()); }
 
 TThreadedTimer::~TThreadedTimer() {
   CriticalSectionLock lock(link_->lock);
@@ -262,7 +285,8 @@ void TThreadedTimer::Execute() {
       ::Sleep(kTerminatingRecheckMs);
       continue;
     }
-    ::SleepEx(Period, FALSE);
+    const uint32_t resting = link_->restInterval.load(std::memory_order_relaxed);
+    ::WaitForSingleObject(waitCut_.get(), resting != 0 ? resting : Period);
     LARGE_INTEGER now;
     ::QueryPerformanceCounter(&now);
     link_->lastWake.store(now.QuadPart, std::memory_order_relaxed);

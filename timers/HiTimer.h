@@ -62,6 +62,14 @@ class THiTimer : public TCustomComponent {
   // Stops and, when the conditions hold, starts the timer anew.
   void UpdateTimer();
 
+  // Thread mode: the worker ticks at `interval` (never faster than Interval)
+  // instead of Interval until Wake, or until the timer starts anew. Message
+  // mode keeps its pace.
+  void Rest(uint32_t interval);
+  // Ends a rest: the worker ticks at once, then at Interval again. Any thread.
+  void Wake();
+  bool Resting() const;
+
   // The performance-counter reading the current worker took when it last
   // woke from its sleep (0 before the first); for measuring the hand-over.
   int64_t LastWorkerWake() const;
@@ -99,6 +107,9 @@ class TThreadedTimer : public TThread {
 
   uint32_t Period = 1000;
 
+  // Cuts the current wait short: the worker ticks (or sees its stop request) at once.
+  void CutWait();
+
  protected:
   void Execute() override;
 
@@ -107,6 +118,8 @@ class TThreadedTimer : public TThread {
   void Tick();
 
   std::shared_ptr<TimerLink> link_;
+  // What the worker waits on between ticks: the period's end, or this.
+  UniqueKernelHandle waitCut_;
 };
 
 }  // namespace lumek
