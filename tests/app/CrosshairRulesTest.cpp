@@ -74,6 +74,18 @@ TEST(CoverCheck, LinesAreLookedAtOftenEnoughToBeBackOnTopWithinTheBound) {
   }
 }
 
+TEST(TrackingRest, StartsAfterASecondStillAndPollsEvery100MsOrAtTheTrackingPace) {
+  EXPECT_FALSE(TrackingRests(49, 20));
+  EXPECT_TRUE(TrackingRests(50, 20));
+  EXPECT_FALSE(TrackingRests(1, 540));
+  EXPECT_TRUE(TrackingRests(2, 540));
+  EXPECT_TRUE(TrackingRests(0xFFFFFFFFu, 0xFFFFFFFFu)) << "no overflow of the still time";
+  EXPECT_EQ(RestingInterval(20), 100u);
+  EXPECT_EQ(RestingInterval(60), 100u);
+  EXPECT_EQ(RestingInterval(180), 180u);
+  EXPECT_EQ(TicksPerCoverCheck(RestingInterval(20)), 1u) << "every resting tick looks above the lines";
+}
+
 TEST(InformationPage, SendsTheBaseNameWithoutItsExtension) {
   EXPECT_EQ(InformationAddress(L"C:\\Tools\\LUMEK.exe"), L"https://www.lumek.example/info.php?pf=w&sn=LUMEK");
   EXPECT_EQ(InformationAddress(L"C:\\a.b\\my.tool.exe"), L"https://www.lumek.example/info.php?pf=w&sn=my.tool");

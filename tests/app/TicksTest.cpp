@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -403,6 +405,137 @@ TEST(TrackingTick, AtRestNothingIsCalledAndACoveringTopmostWindowIsRaisedOverOnc
   calls.erase(std::remove(calls.begin(), calls.end(), raised[1]), calls.end());
   EXPECT_EQ(calls, moved) << ShowSequences(calls, moved);
   ::DestroyWindow(cover);
+}
+
+BOOL RecordRawInputRegistration(PCRAWINPUTDEVICE devices, UINT count, UINT) {
+  for (UINT i = 0; i < count; ++i) {
+    const RAWINPUTDEVICE& device = devices[i];
+    const std::string target = device.hwndTarget ? CallRecorder::Active()->NameOf(device.hwndTarget) : "null";
+    char flags[16];
+    std::snprintf(flags, sizeof flags, "0x%lx", static_cast<unsigned long>(device.dwFlags));
+    CallRecorder::Record("RegisterRawInputDevices(" + std::to_string(device.usUsagePage) + "/" +
+                         std::to_string(device.usUsage) + ", " + flags + ", " + target + ")");
+  }
+  return TRUE;
+}
+
+// Ticks called one by one, as the worker hands them over, until tracking rests.
+void TickUntilResting(TMainForm1& form) {
+  for (int i = 0; i < 1000 && !form.Timer1->Resting(); ++i) form.Timer1Timer(form.Timer1);
+}
+
+TEST(TrackingTick, RestsAfterASecondStillAndEveryKindOfMoveWakesIt) {
+  MainFormFixture app;
+  TMainForm1& form = app.Construct();
+  app.Recorder().Windows();
+  Platform().RegisterRawInputDevices = &RecordRawInputRegistration;
+  Platform().SetCursorPos = &RecordCursorMove;
+  const std::vector<std::string> watch = {"RegisterRawInputDevices(1/2, 0x100, MainForm1)"};
+  const std::vector<std::string> unwatch = {"RegisterRawInputDevices(1/2, 0x1, null)"};
+  app.SetPointer(400, 300);
+  form.Timer1Timer(form.Timer1);
+
+  // A second of ticks without a move (50 at 20 ms): the last one starts the rest and the watch.
+  app.Recorder().Clear();
+  for (int i = 0; i < 49; ++i) form.Timer1Timer(form.Timer1);
+  EXPECT_FALSE(form.Timer1->Resting());
+  form.Timer1Timer(form.Timer1);
+  ASSERT_TRUE(form.Timer1->Resting());
+  EXPECT_EQ(app.Recorder().Calls(), watch) << ShowSequences(app.Recorder().Calls(), watch);
+  // Resting ticks of a still pointer: no window call.
+  app.Recorder().Clear();
+  for (int i = 0; i < 5; ++i) form.Timer1Timer(form.Timer1);
+  EXPECT_EQ(app.Recorder().Calls(), std::vector<std::string>{}) << ShowSequences(app.Recorder().Calls(), {});
+
+  // A reported move wakes it and ends the watch; the first tick places the lines.
+  app.Recorder().Clear();
+  ::SendMessageA(form.WindowHandle(), WM_INPUT, RIM_INPUTSINK, 0);
+  EXPECT_FALSE(form.Timer1->Resting());
+  app.SetPointer(420, 310);
+  form.Timer1Timer(form.Timer1);
+  std::vector<std::string> expected = unwatch;
+  expected.insert(expected.end(), {
+                                      "SetWindowPos(XForm1, HWND_TOP, 421, 0, 1, 1080, 0x14)",
+                                      "SetWindowPos(YForm1, HWND_TOP, 0, 311, 1920, 1, 0x14)",
+                                      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)",
+                                  });
+  EXPECT_EQ(app.Recorder().Calls(), expected) << ShowSequences(app.Recorder().Calls(), expected);
+
+  // A move no notice reported (under Wine, one over the bare desktop): the resting tick finds it.
+  TickUntilResting(form);
+  app.SetPointer(600, 500);
+  app.Recorder().Clear();
+  form.Timer1Timer(form.Timer1);
+  EXPECT_FALSE(form.Timer1->Resting());
+  EXPECT_EQ(app.Recorder().CallsStartingWith("RegisterRawInputDevices"), unwatch);
+  EXPECT_EQ(XForm1->Left(), 601);
+  EXPECT_EQ(YForm1->Top(), 501);
+
+  // The warp's own move is reported by nothing: the warp wakes the tracking itself.
+  TickUntilResting(form);
+  app.SetPointer(0, 500);
+  app.Recorder().Clear();
+  form.Timer3Timer(form.Timer3);
+  EXPECT_EQ(app.Recorder().CallsStartingWith("SetCursorPos"), std::vector<std::string>{"SetCursorPos(1919, 500)"});
+  EXPECT_FALSE(form.Timer1->Resting());
+  EXPECT_EQ(app.Recorder().CallsStartingWith("RegisterRawInputDevices"), unwatch);
+  // Inside the screen the warp moves nothing and leaves a rest alone.
+  TickUntilResting(form);
+  app.SetPointer(500, 500);
+  form.Timer3Timer(form.Timer3);
+  EXPECT_TRUE(form.Timer1->Resting());
+}
+
+TEST(TrackingTick, ARestingTickLooksAboveTheLinesEachTime) {
+  MainFormFixture app;
+  TMainForm1& form = app.Construct();
+  app.Recorder().Windows();
+  Platform().RegisterRawInputDevices = &RecordRawInputRegistration;
+  app.SetPointer(400, 300);
+  form.Timer1Timer(form.Timer1);
+  TickUntilResting(form);
+  ASSERT_TRUE(form.Timer1->Resting());
+
+  HWND cover = ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, "STATIC", "cover", WS_POPUP, 350,
+                                 250, 200, 200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(cover, nullptr);
+  ::ShowWindow(cover, SW_SHOWNOACTIVATE);
+  ::SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  gForeignWindow = cover;
+  Platform().GetWindowThreadProcessId = &ForeignOwner;
+  // Resting ticks come every 100 ms: the first one after the cover opened raises the lines.
+  app.Recorder().Clear();
+  form.Timer1Timer(form.Timer1);
+  const std::vector<std::string> raised = {
+      "SetWindowPos(XForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
+      "SetWindowPos(YForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
+  };
+  EXPECT_EQ(app.Recorder().Calls(), raised) << ShowSequences(app.Recorder().Calls(), raised);
+  EXPECT_TRUE(form.Timer1->Resting()) << "raising the lines is no move of the pointer";
+  gForeignWindow = nullptr;
+  ::DestroyWindow(cover);
+}
+
+// The real worker: at rest the tick's pointer reads come at the resting pace only.
+TEST(TrackingTick, ARestingWorkerReadsThePointerOnlyAtTheRestingPace) {
+  MainFormFixture app;
+  TMainForm1& form = app.Construct();
+  Platform().RegisterRawInputDevices = &RecordRawInputRegistration;
+  static std::atomic<int> reads{0};
+  app.SetPointer(400, 300);
+  Platform().GetCursorPos = [](POINT* point) {
+    ++reads;
+    point->x = 400;
+    point->y = 300;
+    return TRUE;
+  };
+  ASSERT_TRUE(PumpUntil([&] { return form.Timer1->Resting(); }, 10000));
+  PumpFor(150);  // the last wait at the tracking pace ends
+  reads = 0;
+  PumpFor(500);
+  // 25 ticks at 20 ms; five at 100 ms (one more where a late tick and the next meet).
+  EXPECT_LE(reads, 6);
+  EXPECT_GE(reads, 1) << "the resting ticks stopped altogether";
 }
 
 }  // namespace

@@ -135,6 +135,36 @@ TEST(HiTimerThreadMode, NewIntervalInsideTheOwnHandlerStopsTheOldWorkerAtOnce) {
   EXPECT_TRUE(PumpUntil([&] { return ticks.count >= 3; }, kPatience));
 }
 
+// A resting worker hands over nothing for its whole resting interval; a wake
+// ends its wait at once, and a restart ends the rest.
+TEST(HiTimerThreadMode, RestingWorkerTicksOnlyAtTheRestingPaceUntilWoken) {
+  Ticks ticks;
+  THiTimer timer(nullptr, 20);
+  timer.SetOnTimer(ticks.Handler());
+  timer.SetEnabled(true);
+  ASSERT_TRUE(PumpUntil([&] { return ticks.count >= 2; }, kPatience));
+  timer.Rest(60000);
+  EXPECT_TRUE(timer.Resting());
+  // The wait begun before the rest may still end in one tick.
+  PumpFor(100);
+  const int beforeRest = ticks.count;
+  PumpFor(400);  // twenty ticks at the tracking pace
+  EXPECT_EQ(ticks.count, beforeRest);
+
+  const DWORD woken = ::GetTickCount();
+  timer.Wake();
+  EXPECT_FALSE(timer.Resting());
+  ASSERT_TRUE(PumpUntil([&] { return ticks.count > beforeRest; }, kPatience));
+  EXPECT_LT(::GetTickCount() - woken, 1000u) << "the wake waited for the resting interval";
+  EXPECT_TRUE(PumpUntil([&] { return ticks.count >= beforeRest + 5; }, kPatience));
+
+  // Never slower to wake than to tick: a resting pace below the interval is the interval.
+  timer.Rest(1);
+  EXPECT_TRUE(timer.Resting());
+  timer.SetInterval(30);
+  EXPECT_FALSE(timer.Resting()) << "a restart keeps no rest";
+}
+
 TEST(HiTimerThreadMode, TickQueuedBeforeDisablingIsDeliveredOnceAndNoMore) {
   CheckSynchronize();  // nothing left over from earlier tests may count as our tick
   Ticks ticks;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 
 #include "framework/Exceptions.h"
@@ -63,6 +64,42 @@ TEST(SynchronizedCalls, CheckSynchronizeFromAnotherThreadRaisesEThread) {
   std::snprintf(id, sizeof id, "$%lx ", static_cast<unsigned long>(worker.ThreadId()));
   EXPECT_NE(message.find(id), std::string::npos) << message;
   EXPECT_NE(message.find("CheckSynchronize"), std::string::npos) << message;
+}
+
+// Each worker waits on one event of its own for all its calls: back-to-back
+// calls of two workers, some raising, never take another call's signal.
+TEST(SynchronizedCalls, ManyCallsOfTwoWorkersEachReturnAfterTheirOwnRan) {
+  constexpr int kCalls = 500;
+  int ran[2] = {0, 0};  // written on this thread only
+  std::atomic<int> mismatches{0};
+  std::atomic<int> finished{0};
+  auto body = [&](int index) {
+    return [&, index](LambdaThread& self) {
+      for (int call = 1; call <= kCalls; ++call) {
+        try {
+          self.HandOver([&, index, call] {
+            ++ran[index];
+            if (call % 50 == 0) throw Exception("every fiftieth call raises");
+          });
+          if (call % 50 == 0) ++mismatches;
+        } catch (const Exception&) {
+          if (call % 50 != 0) ++mismatches;
+        }
+        // Read back on the worker: its call has run, and no later one yet.
+        if (ran[index] != call) ++mismatches;
+      }
+      ++finished;
+    };
+  };
+  LambdaThread first(body(0)), second(body(1));
+  first.Resume();
+  second.Resume();
+  ASSERT_TRUE(PumpUntil([&] { return finished == 2; }, 30000));
+  first.WaitFor();
+  second.WaitFor();
+  EXPECT_EQ(ran[0], kCalls);
+  EXPECT_EQ(ran[1], kCalls);
+  EXPECT_EQ(mismatches, 0);
 }
 
 class SelfFreeingThread : public TThread {
