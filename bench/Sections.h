@@ -17,6 +17,7 @@ double Percentile(std::vector<double> samples, double fraction);
 
 void TrackingTickSection();
 void CpuTimeSection();
+void FirstMoveSection();
 void StartUpSection();
 
 }  // namespace lumek::bench

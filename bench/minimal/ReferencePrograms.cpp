@@ -1,10 +1,9 @@
-// The references Lumek's always-on path and start-up are measured against,
-// one program with a mode argument:
-//   poll     the tick's road with nothing but the pointer read: a worker sleeps
-//            20 ms with the timer resolution raised, hands the tick to the
-//            user-interface thread and waits while that thread reads the pointer.
-//   calls    the same road with the tick's full set of calls: the pointer read,
-//            two line moves and the topmost re-assert of the hidden main window.
+// The references Lumek's moving tick and start-up are measured against, one
+// program with a mode argument (the tick's road at rest is SynchronizedPoll.cpp):
+//   calls    a worker sleeps 20 ms with the timer resolution raised, hands the
+//            tick to the user-interface thread and waits while that thread
+//            makes the tick's full set of calls: the pointer read, two line
+//            moves and the topmost re-assert of the hidden main window.
 //   startup  the platform work Lumek's start-up must do: a hidden main window,
 //            two topmost 1-pixel popups shown, a tray icon added, winmm loaded
 //            with the timer resolution raised, a 20 ms timer started.
