@@ -358,10 +358,11 @@ void TMainForm1::Timer1Timer(TObject*) {
     // A move the platform did not report (under Wine: one over no window of a Windows program).
     if (resting) WakeTracking();
     Platform().SetWindowPos(WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  } else if (!resting && TrackingRests(++stillTicks_, Timer1->Interval())) {
+  } else if (TrackingRests(++stillTicks_, Timer1->Interval())) {
     // A pointer that stays put for a long while is the usual case on a laptop
-    // left alone: from now on its moves wake the tracking.
-    Timer1->Rest(restingInterval);
+    // left alone: from now on its moves wake the tracking. (A rest begun
+    // while both lines were hidden gets its watch here too.)
+    if (!resting) Timer1->Rest(restingInterval);
     WatchPointerMoves(true);
   }
   // Moves keep the z-order, so a topmost window that came over the lines
