@@ -457,7 +457,7 @@ TEST(TrackingTick, RestsAfterASecondStillAndEveryKindOfMoveWakesIt) {
   expected.insert(expected.end(), {
                                       "SetWindowPos(XForm1, HWND_TOP, 421, 0, 1, 1080, 0x14)",
                                       "SetWindowPos(YForm1, HWND_TOP, 0, 311, 1920, 1, 0x14)",
-                                      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x3)",
+                                      "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
                                   });
   EXPECT_EQ(app.Recorder().Calls(), expected) << ShowSequences(app.Recorder().Calls(), expected);
 
@@ -501,8 +501,7 @@ TEST(TrackingTick, ARestingTickLooksAboveTheLinesEachTime) {
   ASSERT_NE(cover, nullptr);
   ::ShowWindow(cover, SW_SHOWNOACTIVATE);
   ::SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  gForeignWindow = cover;
-  Platform().GetWindowThreadProcessId = &ForeignOwner;
+  app.PretendForeign(cover);
   // Resting ticks come every 100 ms: the first one after the cover opened raises the lines.
   app.Recorder().Clear();
   form.Timer1Timer(form.Timer1);
@@ -512,7 +511,6 @@ TEST(TrackingTick, ARestingTickLooksAboveTheLinesEachTime) {
   };
   EXPECT_EQ(app.Recorder().Calls(), raised) << ShowSequences(app.Recorder().Calls(), raised);
   EXPECT_TRUE(form.Timer1->Resting()) << "raising the lines is no move of the pointer";
-  gForeignWindow = nullptr;
   ::DestroyWindow(cover);
 }
 
