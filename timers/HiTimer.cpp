@@ -121,7 +121,7 @@ void THiTimer::SetOnTimer(TNotifyEvent handler) {
   {
     // A worker that ticks without handing over reads the handler on its own thread.
     CriticalSectionLock lock(link_->lock);
-    onTimer_ = std::move(handler);
+    onTimer_ = handler ? std::make_shared<const TNotifyEvent>(std::move(handler)) : nullptr;
   }
   UpdateTimer();
 }
@@ -150,9 +150,9 @@ uint32_t THiTimer::GetInteger(int index) const {
 }
 
 void THiTimer::Timer() {
-  // A copy: the handler may assign OnTimer, which must not destroy the callee.
-  TNotifyEvent handler = onTimer_;
-  if (handler) handler(this);
+  // Held here too: the handler may assign OnTimer, which must not destroy the callee.
+  std::shared_ptr<const TNotifyEvent> handler = onTimer_;
+  if (handler) (*handler)(this);
 }
 
 int64_t THiTimer::LastWorkerWake() const { return link_->lastWake.load(std::memory_order_relaxed); }

@@ -87,7 +87,10 @@ class THiTimer : public TCustomComponent {
   std::atomic<bool> enabled_{false};
   bool inTick_ = false;
   uint32_t interval_;
-  TNotifyEvent onTimer_;
+  // Shared, so a tick holds the handler it calls by a count, not a copy: a
+  // handler too large for std::function's own space would otherwise be
+  // copied to the heap at every tick.
+  std::shared_ptr<const TNotifyEvent> onTimer_;
   bool useThread_ = true;
   TThreadPriority threadPriority_ = TThreadPriority::tpNormal;
   TimerCaps caps_;
