@@ -225,6 +225,12 @@ void TMainForm1::WndProc(HWND window, TMessage& message) {
     FollowDisplay();
     return;
   }
+  if (message.Msg == WM_INPUT) {
+    WakeTracking();
+    // The platform frees the input's record here.
+    DefaultHandling(window, message);
+    return;
+  }
   TForm::WndProc(window, message);
 }
 
@@ -371,16 +377,6 @@ void TMainForm1::Timer1Timer(TObject*) {
     ticksSinceCoverCheck_ = 0;
     if (LinesCovered()) RaiseLines();
   }
-}
-
-void TMainForm1::WndProc(HWND window, TMessage& message) {
-  if (message.Msg == WM_INPUT) {
-    WakeTracking();
-    // The platform frees the input's record here.
-    DefaultHandling(window, message);
-    return;
-  }
-  TForm::WndProc(window, message);
 }
 
 // Raw input rather than a low-level mouse hook: its notices wait in the queue
