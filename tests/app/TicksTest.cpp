@@ -354,6 +354,23 @@ TEST(DisplayCheck, ADesktopChangedWithOrWithoutAMessageIsReadOnceAndFollowedAtRe
   }
 }
 
+// A topmost, non-activating window of "another program" over the lines at (400, 300).
+HWND OpenForeignCover(MainFormFixture& app) {
+  HWND cover = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, L"STATIC", L"cover", WS_POPUP, 350,
+                                 250, 200, 200, nullptr, nullptr, nullptr, nullptr);
+  if (!cover) return nullptr;
+  ::ShowWindow(cover, SW_SHOWNOACTIVATE);
+  ::SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  app.PretendForeign(cover);
+  return cover;
+}
+
+// Both lines put back on top, without activation.
+const std::vector<std::string> kLinesRaised = {
+    "SetWindowPos(XForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
+    "SetWindowPos(YForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
+};
+
 TEST(TrackingTick, AtRestNothingIsCalledAndACoveringTopmostWindowIsRaisedOverOnce) {
   MainFormFixture app;
   TMainForm1& form = app.Construct();
@@ -375,19 +392,11 @@ TEST(TrackingTick, AtRestNothingIsCalledAndACoveringTopmostWindowIsRaisedOverOnc
   EXPECT_EQ(windowCalls(), std::vector<std::string>{}) << ShowSequences(windowCalls(), {});
 
   // A topmost, non-activating window of another program comes over the lines.
-  HWND cover = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, L"STATIC", L"cover", WS_POPUP, 350,
-                                 250, 200, 200, nullptr, nullptr, nullptr, nullptr);
+  HWND cover = OpenForeignCover(app);
   ASSERT_NE(cover, nullptr);
-  ::ShowWindow(cover, SW_SHOWNOACTIVATE);
-  ::SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  app.PretendForeign(cover);
   app.Recorder().Clear();
   for (uint32_t i = 0; i < 3 * ticksPerCheck; ++i) form.Timer1Timer(form.Timer1);
-  const std::vector<std::string> raised = {
-      "SetWindowPos(XForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
-      "SetWindowPos(YForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
-  };
-  EXPECT_EQ(windowCalls(), raised) << ShowSequences(windowCalls(), raised);
+  EXPECT_EQ(windowCalls(), kLinesRaised) << ShowSequences(windowCalls(), kLinesRaised);
   EXPECT_EQ(::GetActiveWindow() == XForm1->WindowHandle() || ::GetActiveWindow() == YForm1->WindowHandle(), false)
       << "raising the lines activated one";
 
@@ -401,8 +410,8 @@ TEST(TrackingTick, AtRestNothingIsCalledAndACoveringTopmostWindowIsRaisedOverOnc
       "SetWindowPos(MainForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
   };
   std::vector<std::string> calls = windowCalls();
-  calls.erase(std::remove(calls.begin(), calls.end(), raised[0]), calls.end());
-  calls.erase(std::remove(calls.begin(), calls.end(), raised[1]), calls.end());
+  calls.erase(std::remove(calls.begin(), calls.end(), kLinesRaised[0]), calls.end());
+  calls.erase(std::remove(calls.begin(), calls.end(), kLinesRaised[1]), calls.end());
   EXPECT_EQ(calls, moved) << ShowSequences(calls, moved);
   ::DestroyWindow(cover);
 }
@@ -496,20 +505,12 @@ TEST(TrackingTick, ARestingTickLooksAboveTheLinesEachTime) {
   TickUntilResting(form);
   ASSERT_TRUE(form.Timer1->Resting());
 
-  HWND cover = ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, "STATIC", "cover", WS_POPUP, 350,
-                                 250, 200, 200, nullptr, nullptr, nullptr, nullptr);
+  HWND cover = OpenForeignCover(app);
   ASSERT_NE(cover, nullptr);
-  ::ShowWindow(cover, SW_SHOWNOACTIVATE);
-  ::SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  app.PretendForeign(cover);
   // Resting ticks come every 100 ms: the first one after the cover opened raises the lines.
   app.Recorder().Clear();
   form.Timer1Timer(form.Timer1);
-  const std::vector<std::string> raised = {
-      "SetWindowPos(XForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
-      "SetWindowPos(YForm1, HWND_TOPMOST, 0, 0, 0, 0, 0x13)",
-  };
-  EXPECT_EQ(app.Recorder().Calls(), raised) << ShowSequences(app.Recorder().Calls(), raised);
+  EXPECT_EQ(app.Recorder().Calls(), kLinesRaised) << ShowSequences(app.Recorder().Calls(), kLinesRaised);
   EXPECT_TRUE(form.Timer1->Resting()) << "raising the lines is no move of the pointer";
   ::DestroyWindow(cover);
 }
