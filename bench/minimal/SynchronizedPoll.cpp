@@ -38,7 +38,7 @@ LRESULT CALLBACK ReferenceProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   using lumek::Application;
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = ReferenceProc;
