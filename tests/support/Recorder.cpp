@@ -117,6 +117,15 @@ CallRecorder& CallRecorder::Windows() {
   return *this;
 }
 
+CallRecorder& CallRecorder::MessageOnlyWindows() {
+  Platform().CreateWindowExW = [](DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
+                                  int width, int height, HWND, HMENU menu, HINSTANCE instance, LPVOID param) {
+    return RealPlatform().CreateWindowExW(exStyle, className, windowName, style, x, y, width, height, HWND_MESSAGE,
+                                          menu, instance, param);
+  };
+  return *this;
+}
+
 CallRecorder& CallRecorder::MessageBoxes() {
   Platform().MessageBoxW = [](HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     Record("MessageBoxW(" + Join({Window(owner), Quoted(text), Quoted(caption), Hex(type)}) + ")");

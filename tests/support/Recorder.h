@@ -37,6 +37,10 @@ class CallRecorder {
   CallRecorder& Profiles();  // GetPrivateProfileStringW, WritePrivateProfileStringW
   // CopyFileW, MoveFileExW, DeleteFileW, with their paths in UTF-8; each keeps the real call's last error.
   CallRecorder& Files();
+  // Not recorded: every window made through the seam is made message-only (not with Windows()), for
+  // tests that look only at the windows' objects and procedures. Wine: such a window has no place on
+  // the desktop, which cuts the server calls of its making and ending to about a quarter.
+  CallRecorder& MessageOnlyWindows();
 
   void Name(HWND window, std::string name);
   std::string NameOf(HWND window) const;
