@@ -46,6 +46,9 @@ class MainFormFixture {
     // The monitors' rectangles, the primary first; none means one monitor of the
     // screen's size. The screen's size is then the primary's.
     std::vector<RECT> monitors;
+    // False makes the form's windows message-only, for tests that look only
+    // at the form's own state (its marks, its lines' properties, its timers).
+    bool windowsOnDesktop = true;
   };
 
   MainFormFixture() : MainFormFixture(Options()) {}
@@ -59,6 +62,7 @@ class MainFormFixture {
     State().modulePath = directory_ + options.exeName;
     State().screen = SIZE{options.screenWidth, options.screenHeight};
     recorder_.Shell();
+    if (!options.windowsOnDesktop) recorder_.MessageOnlyWindows();
     Platform().GetModuleFileNameW = &FakeModuleFileName;
     Platform().GetSystemMetrics = &FakeSystemMetrics;
     Platform().EnumDisplayMonitors = &FakeEnumDisplayMonitors;
