@@ -234,6 +234,13 @@ class MainFormFixture {
   std::unique_ptr<TMainForm1> form_;
 };
 
+// For a test that looks only at the form's state: its windows need no place on the desktop.
+inline MainFormFixture::Options WindowsOffTheDesktop() {
+  MainFormFixture::Options options;
+  options.windowsOnDesktop = false;
+  return options;
+}
+
 // The check marks of `items` as a string of 1 and 0, in the order given.
 inline std::string Marks(std::initializer_list<TMenuItem*> items) {
   std::string marks;

@@ -282,13 +282,6 @@ std::string FileForCase(int number, Generator& generator, bool& writeFile) {
   }
 }
 
-// Only the form's state is looked at: its windows need no place on the desktop.
-MainFormFixture::Options OffTheDesktop() {
-  MainFormFixture::Options options;
-  options.windowsOnDesktop = false;
-  return options;
-}
-
 // The cases in parts of every kParts-th case, which ctest runs side by side.
 constexpr int kParts = 2;
 class SettingsFuzz : public ::testing::TestWithParam<int> {};
@@ -299,7 +292,7 @@ TEST_P(SettingsFuzz, GeneratedFilesReadToDefaultsOrValuesAndWriteBackTheSameOpti
     bool writeFile = true;
     std::string bytes = FileForCase(number, generator, writeFile);
     SCOPED_TRACE("case " + std::to_string(number) + " (" + std::to_string(bytes.size()) + " bytes)");
-    MainFormFixture app(OffTheDesktop());
+    MainFormFixture app(WindowsOffTheDesktop());
     if (writeFile) app.WriteIni(bytes);
     const Options expected = ExpectedFromTexts(PlatformTexts(app.IniPath()));
     try {

@@ -95,7 +95,7 @@ TEST(SettingsRead, EachKeyLandsInItsMarksWindowsAndTimersAndIsWrittenBack) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    MainFormFixture app;
+    MainFormFixture app(WindowsOffTheDesktop());
     if (*row.key) app.WriteIni(std::string("[SET]\r\n") + row.key + "=" + row.value + "\r\n");
     TMainForm1& form = app.Construct();
     EXPECT_EQ(StateOf(form), row.state);
