@@ -176,6 +176,7 @@ lumek_stop_display() {
 # started here, on a reused prefix too, with every descriptor on /dev/null.
 lumek_ensure_wine() {
   mkdir -p "$WINEPREFIX"
+  [ -f "$WINEPREFIX/system.reg" ] || _lumek_prefix_from_template "$WINEPREFIX" || true
   wineserver -p >/dev/null 2>&1 || true
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i </dev/null >/dev/null 2>&1 || true
@@ -183,6 +184,34 @@ lumek_ensure_wine() {
     wineboot </dev/null >/dev/null 2>&1 || true
   fi
   return 0
+}
+
+# A new prefix takes Wine ten seconds and 600 MB of writes, and every clone
+# and desktop needs its own: the machine keeps one made prefix per Wine
+# version and kind, and new prefixes are copies of it. Its program images are
+# shared as hard links (Wine only reads them); every other file, which Wine
+# may rewrite in place, is a copy of its own.
+LUMEK_WINE_TEMPLATES=${LUMEK_WINE_TEMPLATES:-${XDG_CACHE_HOME:-$HOME/.cache}/lumek}
+_lumek_prefix_from_template() {
+  local prefix=$1 version template
+  version=$(wine --version 2>/dev/null | tr -cs 'A-Za-z0-9.' -)
+  template="$LUMEK_WINE_TEMPLATES/wineprefix-$WINEARCH-${version%-}"
+  mkdir -p "$LUMEK_WINE_TEMPLATES" || return 1
+  (
+    flock 9
+    [ -f "$template/system.reg" ] && exit 0
+    rm -rf "$template.new"
+    mkdir -p "$template.new"
+    WINEPREFIX="$template.new" wineboot -i </dev/null >/dev/null 2>&1
+    WINEPREFIX="$template.new" wineserver -w
+    [ -f "$template.new/system.reg" ] && mv "$template.new" "$template"
+  ) 9>"$template.lock"
+  [ -f "$template/system.reg" ] || return 1
+  cp -al "$template/." "$prefix/" &&
+    (cd "$template" && find . -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.drv' -o -iname '*.sys' \
+      -o -iname '*.nls' -o -iname '*.vxd' -o -iname '*.ocx' -o -iname '*.acm' -o -iname '*.cpl' -o -iname '*.tlb' \
+      -o -iname '*.ax' -o -iname '*.ds' -o -iname '*.ttf' -o -iname '*.ttc' -o -iname '*.msstyles' \) -print0) |
+    (cd "$template" && xargs -0 -r cp -p --remove-destination --parents -t "$prefix")
 }
 
 # A second private desktop with a prefix of its own, for the test exes: they

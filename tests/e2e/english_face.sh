@@ -8,12 +8,18 @@ trace="$E2E_DIR/menu-trace.txt"
 (cd "$E2E_DIR" && LC_ALL=C WINEDEBUG=trace+menu exec wine LUMEK.exe >"$trace" 2>&1) &
 E2E_PID=$!
 wine "$E2E_CTL" wait-app 30 || e2e_fail "Lumek did not start"
-# A right-button press on the icon opens the menu, which builds every level.
+# A right-button press on the icon opens the menu, which builds every level
+# before it shows.
+known=$(e2e_window_ids "$E2E_POPUP_PATTERN")
 wine "$E2E_CTL" tray-notify 0x204
-sleep 2
-# A click away from the menu dismisses it (an open menu holds the pointer).
-e2e_click 900 700
-sleep 0.5
+if e2e_wait_new_window "$E2E_POPUP_PATTERN" 10 "$known"; then
+  # A click away from the menu dismisses it (an open menu holds the pointer).
+  read -r menu _ <<< "$E2E_NEW"
+  e2e_click 900 700
+  e2e_eventually 10 e2e_window_gone "$menu" || e2e_fail "a click beside the menu did not dismiss it"
+else
+  e2e_fail "the right-button press opened no menu"
+fi
 # Lumek's items have small command numbers; the system menus' are 0xF000 and up.
 captions=$(grep -E 'set_menu_item_info to: \{ ID=0x[0-9a-f]{1,3}, ' "$trace" | grep -o 'Text=L"[^"]*"' |
   sed -E 's/^Text=L"//; s/"$//')

@@ -16,16 +16,21 @@ start_in_folder() {
   (cd "$E2E_DIR" && WINEDEBUG=trace+winmm,trace+file,trace+exec exec wine "$folder/LUMEK.exe" >"$trace" 2>&1) &
   E2E_PID=$!
   wine "$E2E_CTL" wait-app 30 || { e2e_fail "Lumek did not start"; return 1; }
-  sleep 2
+}
+
+# The vertical line drawn 3 pixels wide through x = 500 (its left edge one pixel right of the pointer).
+three_pixel_line() {
+  local shot
+  shot=$(e2e_shot unicode-folder)
+  [ "$(e2e_pixel "$shot" 503 100)" = FF0000 ] && [ "$(e2e_pixel "$shot" 504 100)" != FF0000 ]
 }
 
 start_in_folder || e2e_finish
 xdotool mousemove 500 300
-sleep 0.5
-shot=$(e2e_shot unicode-folder)
-[ "$(e2e_pixel "$shot" 503 100)" = FF0000 ] && [ "$(e2e_pixel "$shot" 504 100)" != FF0000 ] &&
-  e2e_pass "XYBOLD=3 read: the vertical line is 3 pixels" || e2e_fail "the settings beside the exe were not read"
-grep -q 'Memory sound' "$trace" && e2e_pass "the heartbeat plays from memory" || e2e_fail "no beat played"
+e2e_eventually 10 three_pixel_line && e2e_pass "XYBOLD=3 read: the vertical line is 3 pixels" ||
+  e2e_fail "the settings beside the exe were not read"
+e2e_eventually 10 grep -q 'Memory sound' "$trace" && e2e_pass "the heartbeat plays from memory" ||
+  e2e_fail "no beat played"
 grep -qE 'NtCreateFile.*heartbeat_(left|center|right)\.wav' "$trace" &&
   e2e_pass "the sound was read from the folder" || e2e_fail "no sound file opened"
 
@@ -33,7 +38,7 @@ e2e_menu_choose "$E2E_ITEM_GUIDE"
 e2e_eventually 10 grep -qE 'ShellExecute.*Readme\.txt' "$trace" && e2e_pass "the guide goes to the shell" ||
   e2e_fail "the guide was not opened"
 # The shell's viewer for the guide is a process of this prefix; it goes with the test.
-sleep 1
+e2e_eventually 5 pgrep -f 'notepad.*Readme' >/dev/null || true
 for pid in $(pgrep -f 'notepad.*Readme'); do kill "$pid" 2>/dev/null || true; done
 
 wine "$E2E_CTL" close
