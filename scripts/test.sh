@@ -25,9 +25,9 @@ desktops=${LUMEK_DESKTOPS:-3}
 # The desktops' Wine prefixes start while the build runs.
 lumek_start_desktops "$desktops"
 
-# What the end-to-end tests run is built first; the first test builds the
-# rest (the test exes and the benchmark, which is built, not run) while they
-# run, and a change that breaks any of it fails that test.
+# What the end-to-end tests run is built first. The rest (the test exes, and
+# the benchmark, which is built, not run) builds inside the run beside them,
+# and a change that breaks any of it fails a build test.
 if [ "$test_build" != build ]; then
   cmake -S . -B build -DLUMEK_WERROR=$werror >/dev/null
   cmake --build build -j2 --target LUMEK
