@@ -21,7 +21,7 @@ trap 'exit 130' INT
 trap 'exit 143' TERM HUP
 # Each desktop runs one test at a time; tests mostly wait on Wine and X, so
 # more desktops than cores keep both cores busy.
-desktops=${LUMEK_DESKTOPS:-3}
+desktops=${LUMEK_DESKTOPS:-4}
 # The desktops' Wine prefixes start while the build runs.
 lumek_start_desktops "$desktops"
 
