@@ -175,16 +175,26 @@ lumek_stop_display() {
 # exe they would hold ctest's output pipe open until its time-out, so they are
 # started here, on a reused prefix too, with every descriptor on /dev/null.
 lumek_ensure_wine() {
+  if ! _lumek_prefix_whole "$WINEPREFIX"; then
+    # What a run cut short left of a prefix is no use to the next one.
+    rm -rf "$WINEPREFIX"
+    _lumek_prefix_from_template "$WINEPREFIX" || true
+  fi
   mkdir -p "$WINEPREFIX"
-  [ -f "$WINEPREFIX/system.reg" ] || _lumek_prefix_from_template "$WINEPREFIX" || true
   wineserver -p >/dev/null 2>&1 || true
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  if ! _lumek_prefix_whole "$WINEPREFIX"; then
     wineboot -i </dev/null >/dev/null 2>&1 || true
     _lumek_no_crash_debugger
   else
     wineboot </dev/null >/dev/null 2>&1 || true
   fi
   return 0
+}
+
+# A prefix is whole once Wine has written its registry and its system
+# folder; a prefix made by a copy appears all at once.
+_lumek_prefix_whole() {
+  [ -f "$1/system.reg" ] && [ -f "$1/drive_c/windows/system32/kernel32.dll" ]
 }
 
 # Wine starts its debugger on a program that crashes, and under the bench
@@ -209,20 +219,22 @@ _lumek_prefix_from_template() {
   mkdir -p "$LUMEK_WINE_TEMPLATES" || return 1
   (
     flock 9
-    [ -f "$template/system.reg" ] && exit 0
+    [ -d "$template" ] && exit 0
     rm -rf "$template.new"
     mkdir -p "$template.new"
     WINEPREFIX="$template.new" wineboot -i </dev/null >/dev/null 2>&1
     WINEPREFIX="$template.new" _lumek_no_crash_debugger
     WINEPREFIX="$template.new" wineserver -w
-    [ -f "$template.new/system.reg" ] && mv "$template.new" "$template"
+    _lumek_prefix_whole "$template.new" && mv "$template.new" "$template"
   ) 9>"$template.lock"
-  [ -f "$template/system.reg" ] || return 1
-  cp -al "$template/." "$prefix/" &&
+  [ -d "$template" ] || return 1
+  rm -rf "$prefix.new"
+  cp -al "$template" "$prefix.new" &&
     (cd "$template" && find . -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.drv' -o -iname '*.sys' \
       -o -iname '*.nls' -o -iname '*.vxd' -o -iname '*.ocx' -o -iname '*.acm' -o -iname '*.cpl' -o -iname '*.tlb' \
       -o -iname '*.ax' -o -iname '*.ds' -o -iname '*.ttf' -o -iname '*.ttc' -o -iname '*.msstyles' \) -print0) |
-    (cd "$template" && xargs -0 -r cp -p --remove-destination --parents -t "$prefix")
+    (cd "$template" && xargs -0 -r cp -p --remove-destination --parents -t "$prefix.new") &&
+    mv "$prefix.new" "$prefix"
 }
 
 # A second private desktop with a prefix of its own, for the test exes: they
