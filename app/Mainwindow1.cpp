@@ -1,6 +1,7 @@
 #include "app/Mainwindow1.h"
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 
 #include "app/CrosshairRules.h"
@@ -23,6 +24,18 @@
 namespace lumek {
 
 TMainForm1* MainForm1 = nullptr;
+
+// The state a resting tick compares against. Only the user-interface thread
+// writes it, at the end of each tracking tick; Timer1's worker reads it. The
+// window handles are plain values there: a line destroyed meanwhile only
+// makes the worker hand one more tick over, which then finds no timer.
+struct RestingView {
+  std::atomic<int64_t> pointer{0};
+  std::atomic<HWND> form{nullptr};
+  std::atomic<HWND> lines[2] = {};
+  std::atomic<bool> shown[2] = {};
+  const DWORD process = ::GetCurrentProcessId();
+};
 
 namespace {
 
@@ -121,15 +134,56 @@ constexpr EnglishCaption kEnglishCaptions[] = {
     {&TMainForm1::X1, L"E&xit"},
 };
 
+int64_t PackedPoint(ScreenPoint point) {
+  return static_cast<int64_t>(static_cast<uint64_t>(static_cast<uint32_t>(point.x)) << 32 |
+                              static_cast<uint32_t>(point.y));
+}
+
+// True when a visible window of another process lies above `line`. Only
+// thread-agnostic calls: the resting ticks look from the timer's worker.
+bool ForeignWindowAbove(HWND line, const HWND (&own)[3], DWORD process) {
+  for (HWND above = Platform().GetWindow(line, GW_HWNDPREV); above; above = Platform().GetWindow(above, GW_HWNDPREV)) {
+    if (std::find(std::begin(own), std::end(own), above) != std::end(own)) continue;
+    if (!Platform().IsWindowVisible(above)) continue;
+    // Lumek's own menu and colour dialog open over its lines, as they always have.
+    DWORD owner = 0;
+    Platform().GetWindowThreadProcessId(above, &owner);
+    if (owner != process) return true;
+  }
+  return false;
+}
+
+// Timer1's resting probe, on its worker: true when the tick has work for the
+// user-interface thread, that is a line shown or hidden since, a pointer that
+// moved while a line shows, or a window come over a shown line.
+bool RestingTickHasWork(const RestingView& view) {
+  const HWND own[] = {view.form.load(), view.lines[0].load(), view.lines[1].load()};
+  bool anyShown = false;
+  for (int i = 0; i < 2; ++i) {
+    const bool shown = own[i + 1] && Platform().IsWindowVisible(own[i + 1]);
+    if (shown != view.shown[i].load()) return true;
+    anyShown = anyShown || shown;
+  }
+  if (!anyShown) return false;
+  POINT pointer{};
+  Platform().GetCursorPos(&pointer);
+  if (PackedPoint(ScreenPoint{pointer.x, pointer.y}) != view.pointer.load()) return true;
+  for (int i = 0; i < 2; ++i) {
+    if (view.shown[i].load() && ForeignWindowAbove(own[i + 1], own, view.process)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-TMainForm1::TMainForm1(TComponent* owner) : TForm(owner) {
+TMainForm1::TMainForm1(TComponent* owner) : TForm(owner), restingView_(std::make_shared<RestingView>()) {
   RegisterLumekStoredClasses();
   std::vector<PublishedMethod> methods = PublishedMethods();
   StoredContext context(this);
   context.SetMethods(&methods);
   context.SetFieldBinder([this](const std::string& name, TComponent* component) { BindField(name, component); });
   ReadStoredForm(this, L"MAINFORM1", context);
+  Timer1->SetRestingProbe([view = restingView_] { return RestingTickHasWork(*view); });
   if (UserFace() == TFace::English) ShowEnglishFace();
 
   ExeDir = ExtractFileDir(ModuleFileName());
@@ -350,6 +404,7 @@ void TMainForm1::Timer1Timer(TObject*) {
   if (!XForm1->Visible() && !YForm1->Visible()) {
     // Nothing to follow: a line shown again is placed by the next resting tick.
     if (!resting) Timer1->Rest(restingInterval);
+    PublishForRestingTicks();
     return;
   }
   POINT pointer{};
@@ -377,6 +432,17 @@ void TMainForm1::Timer1Timer(TObject*) {
     ticksSinceCoverCheck_ = 0;
     if (LinesCovered()) RaiseLines();
   }
+  PublishForRestingTicks();
+}
+
+void TMainForm1::PublishForRestingTicks() {
+  RestingView& view = *restingView_;
+  view.pointer.store(PackedPoint(trackedPointer_));
+  view.form.store(WindowHandle());
+  view.lines[0].store(XForm1->WindowHandle());
+  view.lines[1].store(YForm1->WindowHandle());
+  view.shown[0].store(XForm1->Visible());
+  view.shown[1].store(YForm1->Visible());
 }
 
 // Raw input rather than a low-level mouse hook: its notices wait in the queue
@@ -400,18 +466,8 @@ void TMainForm1::WakeTracking() {
 
 bool TMainForm1::LinesCovered() {
   const HWND own[] = {WindowHandle(), XForm1->WindowHandle(), YForm1->WindowHandle()};
-  const DWORD process = ::GetCurrentProcessId();
   for (TForm* line : {static_cast<TForm*>(XForm1), static_cast<TForm*>(YForm1)}) {
-    if (!line->Visible()) continue;
-    for (HWND above = Platform().GetWindow(line->WindowHandle(), GW_HWNDPREV); above;
-         above = Platform().GetWindow(above, GW_HWNDPREV)) {
-      if (std::find(std::begin(own), std::end(own), above) != std::end(own)) continue;
-      if (!Platform().IsWindowVisible(above)) continue;
-      // Lumek's own menu and colour dialog open over its lines, as they always have.
-      DWORD owner = 0;
-      Platform().GetWindowThreadProcessId(above, &owner);
-      if (owner != process) return true;
-    }
+    if (line->Visible() && ForeignWindowAbove(line->WindowHandle(), own, restingView_->process)) return true;
   }
   return false;
 }

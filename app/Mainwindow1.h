@@ -3,6 +3,7 @@
 // windows; its handlers are all of Lumek's behaviour.
 #include <climits>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ class TPopupMenu;
 class TMenuItem;
 class TColorDialog;
 class THiTimer;
+struct RestingView;
 
 class TMainForm1 : public TForm {
  public:
@@ -96,6 +98,8 @@ class TMainForm1 : public TForm {
   void PlaceLines(ScreenPoint pointer);
   // True when a visible window of another program lies above a shown line.
   bool LinesCovered();
+  // What the resting ticks compare against, as this tick leaves it.
+  void PublishForRestingTicks();
   // Puts both lines back at the top of the topmost band, without activating them.
   void RaiseLines();
   // The heartbeat's centre: half the primary monitor's size, taken anew when the layout changed.
@@ -118,6 +122,8 @@ class TMainForm1 : public TForm {
   // Ticks in a row that found the pointer where the lines already were.
   uint32_t stillTicks_ = 0;
   bool watchingPointer_ = false;
+  // Shared with Timer1's resting probe, which reads it on the timer's worker.
+  std::shared_ptr<RestingView> restingView_;
 };
 
 extern TMainForm1* MainForm1;

@@ -34,6 +34,9 @@ struct TimerLink {
   std::atomic<int64_t> lastWake{0};
   // The pace of a resting timer's ticks; 0 while it is not resting.
   std::atomic<uint32_t> restInterval{0};
+  // Asked by the worker before a resting tick, under the lock; shared, so the
+  // worker calls it outside the lock while a new one may be set.
+  std::shared_ptr<const std::function<bool()>> restingProbe;
 };
 
 namespace {
@@ -187,6 +190,12 @@ void THiTimer::Wake() {
 
 bool THiTimer::Resting() const { return link_->restInterval.load() != 0; }
 
+void THiTimer::SetRestingProbe(std::function<bool()> probe) {
+  auto shared = probe ? std::make_shared<const std::function<bool()>>(std::move(probe)) : nullptr;
+  CriticalSectionLock lock(link_->lock);
+  link_->restingProbe = std::move(shared);
+}
+
 void THiTimer::StopRunning() {
   link_->restInterval.store(0);
   {
@@ -294,7 +303,25 @@ void TThreadedTimer::Execute() {
   }
 }
 
+bool TThreadedTimer::RestingTickHasWork() {
+  std::shared_ptr<const std::function<bool()>> probe;
+  {
+    CriticalSectionLock lock(link_->lock);
+    if (link_->restInterval.load(std::memory_order_relaxed) == 0 || !link_->restingProbe) return true;
+    probe = link_->restingProbe;
+  }
+  // Outside the lock: the user-interface thread waking or stopping this
+  // timer never waits for the probe's platform calls.
+  try {
+    return (*probe)();
+  } catch (...) {
+    // A probe that cannot tell leaves the decision to the tick itself.
+    return true;
+  }
+}
+
 void TThreadedTimer::Tick() {
+  if (!RestingTickHasWork()) return;
   {
     CriticalSectionLock lock(link_->lock);
     THiTimer* timer = link_->timer;

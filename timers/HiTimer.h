@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "framework/Classes.h"
@@ -69,6 +70,12 @@ class THiTimer : public TCustomComponent {
   // Ends a rest: the worker ticks at once, then at Interval again. Any thread.
   void Wake();
   bool Resting() const;
+  // Thread mode, while resting: the worker asks `probe` on its own thread
+  // before each tick and hands the tick over only when it answers true, so a
+  // rest where nothing changed costs no wake of the user-interface thread.
+  // The probe runs off that thread and may outlive this timer: it holds what
+  // it reads itself. Null hands every tick over.
+  void SetRestingProbe(std::function<bool()> probe);
 
   // The performance-counter reading the current worker took when it last
   // woke from its sleep (0 before the first); for measuring the hand-over.
@@ -118,6 +125,8 @@ class TThreadedTimer : public TThread {
 
  private:
   bool ApplicationTerminating() const;
+  // False for a resting tick whose probe found nothing to do.
+  bool RestingTickHasWork();
   void Tick();
 
   std::shared_ptr<TimerLink> link_;

@@ -537,5 +537,119 @@ TEST(TrackingTick, ARestingWorkerReadsThePointerOnlyAtTheRestingPace) {
   EXPECT_GE(reads, 1) << "the resting ticks stopped altogether";
 }
 
+// The seam calls a resting tick may make, each marked with the thread that made it.
+struct ThreadedLook {
+  static DWORD& MainThread() {
+    static DWORD thread = 0;
+    return thread;
+  }
+  static PlatformCalls& Forward() {
+    static PlatformCalls forward{};
+    return forward;
+  }
+  static std::string From() { return ::GetCurrentThreadId() == MainThread() ? "main: " : "worker: "; }
+  static BOOL CursorPos(POINT* point) {
+    CallRecorder::Record(From() + "GetCursorPos()");
+    return Forward().GetCursorPos(point);
+  }
+  static BOOL Visible(HWND window) {
+    CallRecorder::Record(From() + "IsWindowVisible(" + CallRecorder::Active()->NameOf(window) + ")");
+    return Forward().IsWindowVisible(window);
+  }
+  static HWND Window(HWND window, UINT relation) {
+    CallRecorder::Record(From() + "GetWindow(" + CallRecorder::Active()->NameOf(window) + ", " +
+                         std::to_string(relation) + ")");
+    return Forward().GetWindow(window, relation);
+  }
+  static DWORD Process(HWND window, LPDWORD process) {
+    CallRecorder::Record(From() + "GetWindowThreadProcessId(" + CallRecorder::Active()->NameOf(window) + ")");
+    return Forward().GetWindowThreadProcessId(window, process);
+  }
+  // After the fixture's own fakes are in place: they are what these forward to.
+  static void Install() {
+    MainThread() = ::GetCurrentThreadId();
+    if (Platform().GetCursorPos != &CursorPos) Forward().GetCursorPos = Platform().GetCursorPos;
+    if (Platform().IsWindowVisible != &Visible) Forward().IsWindowVisible = Platform().IsWindowVisible;
+    if (Platform().GetWindow != &Window) Forward().GetWindow = Platform().GetWindow;
+    if (Platform().GetWindowThreadProcessId != &Process) {
+      Forward().GetWindowThreadProcessId = Platform().GetWindowThreadProcessId;
+    }
+    Platform().GetCursorPos = &CursorPos;
+    Platform().IsWindowVisible = &Visible;
+    Platform().GetWindow = &Window;
+    Platform().GetWindowThreadProcessId = &Process;
+  }
+};
+
+// The real worker, pumped: a resting tick looks from the worker and wakes the
+// user-interface thread only for a move, a cover or a wake-up notice.
+TEST(TrackingTick, ARestingWorkerHandsOverOnlyWhatNeedsTheLinesAndTheFirstTickPlacesThem) {
+  MainFormFixture app;
+  TMainForm1& form = app.Construct();
+  app.Recorder().Windows();
+  Platform().RegisterRawInputDevices = &RecordRawInputRegistration;
+  // The heartbeat and the warp read the pointer on this thread at their own pace.
+  form.Timer2->SetEnabled(false);
+  form.Timer3->SetEnabled(false);
+  const auto pointAt = [&](int x, int y) {
+    app.SetPointer(x, y);
+    ThreadedLook::Install();
+  };
+  const auto restFully = [&] {
+    ASSERT_TRUE(PumpUntil([&] { return form.Timer1->Resting(); }, 10000));
+    PumpFor(150);  // the last wait at the tracking pace ends
+  };
+  pointAt(400, 300);
+  restFully();
+
+  // Nothing changed: each tick is the worker's look at the lines, the pointer and what lies above.
+  app.Recorder().Clear();
+  PumpFor(500);
+  const std::vector<std::string> calls = app.Recorder().CallsStartingWith("");
+  const std::vector<std::string> tickStart = {"worker: IsWindowVisible(XForm1)", "worker: IsWindowVisible(YForm1)",
+                                              "worker: GetCursorPos()"};
+  ASSERT_GE(calls.size(), tickStart.size());
+  EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 3), tickStart)
+      << ShowSequences(calls, tickStart);
+  const auto looks = [](const std::string& call) {
+    return call.rfind("worker: GetWindow(", 0) == 0 || call.rfind("worker: IsWindowVisible(", 0) == 0 ||
+           call.rfind("worker: GetWindowThreadProcessId(", 0) == 0 || call == "worker: GetCursorPos()";
+  };
+  EXPECT_TRUE(std::all_of(calls.begin(), calls.end(), looks)) << ShowSequences(calls, tickStart);
+  const auto reads = std::count(calls.begin(), calls.end(), "worker: GetCursorPos()");
+  EXPECT_GE(reads, 3) << "the resting ticks stopped";
+  EXPECT_LE(reads, 6) << "the worker looked faster than the resting pace";
+
+  // A move the worker found: ticks resume and the first one places the lines.
+  pointAt(420, 310);
+  app.Recorder().Clear();
+  EXPECT_TRUE(PumpUntil([&] { return !form.Timer1->Resting(); }, 1000));
+  EXPECT_EQ(XForm1->Left(), 421);
+  EXPECT_EQ(YForm1->Top(), 311);
+  std::vector<std::string> placed = app.Recorder().CallsStartingWith("SetWindowPos(XForm1, HWND_TOP,");
+  EXPECT_EQ(placed, std::vector<std::string>{"SetWindowPos(XForm1, HWND_TOP, 421, 0, 1, 1080, 0x14)"});
+
+  // A cover the worker found: handed over and raised within a resting tick, and the rest goes on.
+  restFully();
+  HWND cover = OpenForeignCover(app);
+  ASSERT_NE(cover, nullptr);
+  ThreadedLook::Install();
+  app.Recorder().Clear();
+  EXPECT_TRUE(PumpUntil([&] { return app.Recorder().CallsStartingWith("SetWindowPos(").size() >= 2; }, 1000));
+  EXPECT_EQ(app.Recorder().CallsStartingWith("SetWindowPos("), kLinesRaised);
+  EXPECT_TRUE(form.Timer1->Resting()) << "raising the lines is no move of the pointer";
+  app.Recorder().Clear();
+  PumpFor(300);
+  EXPECT_EQ(app.Recorder().CallsStartingWith("main: "), std::vector<std::string>{})
+      << "lines back on top still handed ticks over";
+
+  // Raw input: the rest ends at once and the first tick places the lines.
+  app.SetPointer(600, 500);
+  ::SendMessageA(form.WindowHandle(), WM_INPUT, RIM_INPUTSINK, 0);
+  EXPECT_FALSE(form.Timer1->Resting());
+  EXPECT_TRUE(PumpUntil([&] { return XForm1->Left() == 601 && YForm1->Top() == 501; }, 1000));
+  ::DestroyWindow(cover);
+}
+
 }  // namespace
 }  // namespace lumek::test

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <mutex>
 #include <sstream>
 
 #include "framework/Application.h"
@@ -16,6 +17,8 @@ namespace {
 
 CallRecorder* active = nullptr;
 std::vector<std::string> log;
+// A timer's worker records through the seam too, beside the test's own thread.
+std::mutex logLock;
 std::map<HWND, std::string> names;
 std::map<HANDLE, std::string> mutexNames;
 DWORD waitAnswer = WAIT_FAILED;
@@ -83,7 +86,10 @@ CallRecorder::~CallRecorder() {
 
 CallRecorder* CallRecorder::Active() { return active; }
 
-void CallRecorder::Record(std::string line) { log.push_back(std::move(line)); }
+void CallRecorder::Record(std::string line) {
+  std::lock_guard<std::mutex> hold(logLock);
+  log.push_back(std::move(line));
+}
 
 CallRecorder& CallRecorder::Windows() {
   Platform().SetWindowPos = [](HWND w, HWND after, int x, int y, int cx, int cy, UINT flags) {
@@ -286,6 +292,7 @@ std::string CallRecorder::NameOf(HWND window) const {
 const std::vector<std::string>& CallRecorder::Calls() const { return log; }
 
 std::vector<std::string> CallRecorder::CallsStartingWith(const std::string& prefix) const {
+  std::lock_guard<std::mutex> hold(logLock);
   std::vector<std::string> result;
   for (const std::string& line : log) {
     if (line.compare(0, prefix.size(), prefix) == 0) result.push_back(line);
@@ -293,7 +300,10 @@ std::vector<std::string> CallRecorder::CallsStartingWith(const std::string& pref
   return result;
 }
 
-void CallRecorder::Clear() { log.clear(); }
+void CallRecorder::Clear() {
+  std::lock_guard<std::mutex> hold(logLock);
+  log.clear();
+}
 
 std::string ShowSequences(const std::vector<std::string>& actual, const std::vector<std::string>& expected) {
   std::ostringstream text;

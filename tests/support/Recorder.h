@@ -45,8 +45,9 @@ class CallRecorder {
   void Name(HWND window, std::string name);
   std::string NameOf(HWND window) const;
 
+  // Only while no other thread records.
   const std::vector<std::string>& Calls() const;
-  // Only the calls whose text starts with `prefix`.
+  // Only the calls whose text starts with `prefix`: a copy, safe while a worker records.
   std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
   void Clear();
 

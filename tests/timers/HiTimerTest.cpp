@@ -165,6 +165,40 @@ TEST(HiTimerThreadMode, RestingWorkerTicksOnlyAtTheRestingPaceUntilWoken) {
   EXPECT_FALSE(timer.Resting()) << "a restart keeps no rest";
 }
 
+// The probe is asked on the worker, only while resting, and its answer alone decides the hand-over.
+TEST(HiTimerThreadMode, ARestingProbeDecidesEachHandOverOnTheWorker) {
+  // Shared with the probe, which a worker may still be running as the timer goes.
+  struct Probe {
+    std::atomic<int> asked{0};
+    std::atomic<bool> work{false};
+    std::atomic<DWORD> askedOn{0};
+  };
+  auto probe = std::make_shared<Probe>();
+  Ticks ticks;
+  THiTimer timer(nullptr, 20);
+  timer.SetRestingProbe([probe] {
+    probe->askedOn = ::GetCurrentThreadId();
+    ++probe->asked;
+    return probe->work.load();
+  });
+  timer.SetOnTimer(ticks.Handler());
+  timer.SetEnabled(true);
+  ASSERT_TRUE(PumpUntil([&] { return ticks.count >= 3; }, kPatience));
+  EXPECT_EQ(probe->asked, 0) << "a moving tick asked the probe";
+
+  timer.Rest(30);
+  PumpFor(100);  // a tick already handed over still runs
+  const int beforeRest = ticks.count;
+  ASSERT_TRUE(PumpUntil([&] { return probe->asked >= 5; }, kPatience));
+  EXPECT_EQ(ticks.count, beforeRest) << "a probe that found nothing still handed the tick over";
+  EXPECT_NE(probe->askedOn.load(), ::GetCurrentThreadId());
+
+  probe->work = true;
+  ASSERT_TRUE(PumpUntil([&] { return ticks.count > beforeRest; }, kPatience));
+  EXPECT_TRUE(timer.Resting()) << "the hand-over itself is no wake";
+  EXPECT_EQ(ticks.LastThread(), ::GetCurrentThreadId());
+}
+
 TEST(HiTimerThreadMode, TickQueuedBeforeDisablingIsDeliveredOnceAndNoMore) {
   CheckSynchronize();  // nothing left over from earlier tests may count as our tick
   Ticks ticks;
