@@ -548,21 +548,26 @@ struct ThreadedLook {
     return forward;
   }
   static std::string From() { return ::GetCurrentThreadId() == MainThread() ? "main: " : "worker: "; }
+  // A worker may still finish a look while the fixture puts the seam back.
+  static std::string NameOf(HWND window) {
+    CallRecorder* recorder = CallRecorder::Active();
+    return recorder ? recorder->NameOf(window) : "?";
+  }
   static BOOL CursorPos(POINT* point) {
     CallRecorder::Record(From() + "GetCursorPos()");
     return Forward().GetCursorPos(point);
   }
   static BOOL Visible(HWND window) {
-    CallRecorder::Record(From() + "IsWindowVisible(" + CallRecorder::Active()->NameOf(window) + ")");
+    CallRecorder::Record(From() + "IsWindowVisible(" + NameOf(window) + ")");
     return Forward().IsWindowVisible(window);
   }
   static HWND Window(HWND window, UINT relation) {
-    CallRecorder::Record(From() + "GetWindow(" + CallRecorder::Active()->NameOf(window) + ", " +
+    CallRecorder::Record(From() + "GetWindow(" + NameOf(window) + ", " +
                          std::to_string(relation) + ")");
     return Forward().GetWindow(window, relation);
   }
   static DWORD Process(HWND window, LPDWORD process) {
-    CallRecorder::Record(From() + "GetWindowThreadProcessId(" + CallRecorder::Active()->NameOf(window) + ")");
+    CallRecorder::Record(From() + "GetWindowThreadProcessId(" + NameOf(window) + ")");
     return Forward().GetWindowThreadProcessId(window, process);
   }
   // After the fixture's own fakes are in place: they are what these forward to.
