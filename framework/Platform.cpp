@@ -6,25 +6,45 @@ namespace lumek {
 
 namespace {
 
+// Loads a library from the system directory by its full path, where a DLL
+// planted beside the exe would not be found first.
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+  wchar_t directory[MAX_PATH];
+  UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  std::wstring path(directory, length);
+  path += L"\\";
+  path += name;
+  return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 // winmm is not one of the DLLs Windows always takes from the system
-// directory, so it is loaded from there by full path on first use rather
-// than imported, where a DLL planted beside the exe would win.
+// directory, so it is loaded from there on first use rather than imported.
 HMODULE Winmm() {
-  static HMODULE module = [] {
-    wchar_t directory[MAX_PATH];
-    UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return static_cast<HMODULE>(nullptr);
-    std::wstring path(directory, length);
-    path += L"\\winmm.dll";
-    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  }();
+  static HMODULE module = LoadSystemLibrary(L"winmm.dll");
+  return module;
+}
+
+// The common dialogs are loaded when the first one opens: imported, they
+// and the libraries they pull in would be loaded at every start-up.
+HMODULE CommonDialogs() {
+  static HMODULE module = LoadSystemLibrary(L"comdlg32.dll");
   return module;
 }
 
 template <typename Function>
-Function WinmmEntry(const char* name) {
-  HMODULE module = Winmm();
+Function EntryOf(HMODULE module, const char* name) {
   return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+}
+
+template <typename Function>
+Function WinmmEntry(const char* name) {
+  return EntryOf<Function>(Winmm(), name);
+}
+
+BOOL CallChooseColorW(LPCHOOSECOLORW request) {
+  static auto entry = EntryOf<BOOL(WINAPI*)(LPCHOOSECOLORW)>(CommonDialogs(), "ChooseColorW");
+  return entry ? entry(request) : FALSE;
 }
 
 MMRESULT CallTimeGetDevCaps(LPTIMECAPS caps, UINT size) {
@@ -95,7 +115,7 @@ PlatformCalls MakeRealPlatform() {
   calls.InsertMenuItemW = [](HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOW info) {
     return ::InsertMenuItemW(menu, item, byPosition, info);
   };
-  calls.ChooseColorW = [](LPCHOOSECOLORW request) { return ::ChooseColorW(request); };
+  calls.ChooseColorW = &CallChooseColorW;
   calls.Shell_NotifyIconW = [](DWORD message, PNOTIFYICONDATAW data) { return ::Shell_NotifyIconW(message, data); };
   calls.ShellExecuteW = [](HWND w, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, INT show) {
     return ::ShellExecuteW(w, verb, file, parameters, directory, show);
