@@ -73,16 +73,6 @@ uint32_t ClampPeriod(uint32_t requested, TimerCaps caps) {
   return std::min(std::max(requested, caps.minPeriod), caps.maxPeriod);
 }
 
-int64_t NextTickDue(int64_t due, int64_t now, int64_t periodCounts) {
-  const int64_t next = due + periodCounts;
-  return next <= now ? now + periodCounts : next;
-}
-
-uint32_t WaitMsUntil(int64_t now, int64_t due, int64_t frequency) {
-  if (due <= now || frequency <= 0) return 0;
-  return static_cast<uint32_t>(((due - now) * 1000 + frequency - 1) / frequency);
-}
-
 bool ThreadPriorityFromName(const std::string& name, TThreadPriority& priority) {
   for (size_t i = 0; i < std::size(kPriorityNames); ++i) {
     if (name == kPriorityNames[i]) {
@@ -299,25 +289,16 @@ bool TThreadedTimer::ApplicationTerminating() const {
 }
 
 void TThreadedTimer::Execute() {
-  LARGE_INTEGER frequency;
-  ::QueryPerformanceFrequency(&frequency);
-  const int64_t periodCounts = static_cast<int64_t>(Period) * frequency.QuadPart / 1000;
-  LARGE_INTEGER now;
-  ::QueryPerformanceCounter(&now);
-  int64_t due = now.QuadPart + periodCounts;
   while (!Terminated()) {
     if (ApplicationTerminating()) {
       ::Sleep(kTerminatingRecheckMs);
       continue;
     }
     const uint32_t resting = link_->restInterval.load(std::memory_order_relaxed);
-    ::QueryPerformanceCounter(&now);
-    const DWORD wait = resting != 0 ? resting : WaitMsUntil(now.QuadPart, due, frequency.QuadPart);
-    const bool cut = ::WaitForSingleObject(waitCut_.get(), wait) == WAIT_OBJECT_0;
+    ::WaitForSingleObject(waitCut_.get(), resting != 0 ? resting : Period);
+    LARGE_INTEGER now;
     ::QueryPerformanceCounter(&now);
     link_->lastWake.store(now.QuadPart, std::memory_order_relaxed);
-    // A resting tick and one a wake cut short set the pace anew from now.
-    due = resting != 0 || cut ? now.QuadPart + periodCounts : NextTickDue(due, now.QuadPart, periodCounts);
     Tick();
   }
 }

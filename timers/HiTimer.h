@@ -28,16 +28,6 @@ TimerCaps TimerCapsFromQuery(MMRESULT result, const TIMECAPS& caps);
 // An Interval request clamped to the supported periods.
 uint32_t ClampPeriod(uint32_t requested, TimerCaps caps);
 
-// When a worker's next tick is due, in performance-counter counts, after one
-// due at `due` that woke at `now`: a period after the last due time, so the
-// time a tick takes to hand over never stretches the period. A tick late by a
-// whole period or more starts the count anew rather than catching up in a burst.
-int64_t NextTickDue(int64_t due, int64_t now, int64_t periodCounts);
-
-// The whole milliseconds to wait from `now` for `due` (counts at `frequency`
-// a second), rounded up so a tick never comes early; 0 when it is due.
-uint32_t WaitMsUntil(int64_t now, int64_t due, int64_t frequency);
-
 // A stored ThreadPriority identifier (tpIdle .. tpTimeCritical); false when unknown.
 bool ThreadPriorityFromName(const std::string& name, TThreadPriority& priority);
 

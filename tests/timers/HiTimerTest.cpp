@@ -50,23 +50,6 @@ TEST(HiTimerRules, CapabilityQueryAndClamping) {
   }
 }
 
-// Counts at 10 MHz, as Wine's performance counter runs: 200000 counts are 20 ms.
-TEST(HiTimerRules, TicksKeepTheirGridAndNeverComeEarly) {
-  constexpr int64_t kPeriod = 200000;
-  // A tick handed over late keeps the next one on the grid.
-  EXPECT_EQ(NextTickDue(1000000, 1015000, kPeriod), 1200000);
-  // Late by a whole period or more: counted anew from now, no burst to catch up.
-  EXPECT_EQ(NextTickDue(1000000, 1200000, kPeriod), 1400000);
-  EXPECT_EQ(NextTickDue(1000000, 1650000, kPeriod), 1850000);
-  // Waits round up to the next whole millisecond.
-  EXPECT_EQ(WaitMsUntil(0, 200000, 10000000), 20u);
-  EXPECT_EQ(WaitMsUntil(0, 190001, 10000000), 20u);
-  EXPECT_EQ(WaitMsUntil(5, 5, 10000000), 0u);
-  EXPECT_EQ(WaitMsUntil(9, 5, 10000000), 0u);
-  // A counter whose frequency is no multiple of a thousand.
-  EXPECT_EQ(WaitMsUntil(0, 71590, 3579545), 20u);
-}
-
 TEST(HiTimer, EveryInstancePairsTheResolutionCallsEnabledOrNot) {
   FakeMultimediaTimers fake;
   uint32_t min = 0;
