@@ -139,18 +139,42 @@ int64_t PackedPoint(ScreenPoint point) {
                               static_cast<uint32_t>(point.y));
 }
 
-// True when a visible window of another process lies above `line`. Only
-// thread-agnostic calls: the resting ticks look from the timer's worker.
-bool ForeignWindowAbove(HWND line, const HWND (&own)[3], DWORD process) {
-  for (HWND above = Platform().GetWindow(line, GW_HWNDPREV); above; above = Platform().GetWindow(above, GW_HWNDPREV)) {
-    if (std::find(std::begin(own), std::end(own), above) != std::end(own)) continue;
-    if (!Platform().IsWindowVisible(above)) continue;
-    // Lumek's own menu and colour dialog open over its lines, as they always have.
-    DWORD owner = 0;
-    Platform().GetWindowThreadProcessId(above, &owner);
-    if (owner != process) return true;
+// A look down the z-order from the top, until every shown line is passed.
+struct CoverLook {
+  const HWND (&own)[3];
+  const bool (&shown)[2];
+  DWORD process;
+  int linesToPass;
+  bool covered = false;
+};
+
+BOOL CALLBACK LookAtWindow(HWND window, LPARAM data) try {
+  CoverLook& look = *reinterpret_cast<CoverLook*>(data);
+  for (int i = 0; i < 2; ++i) {
+    if (window == look.own[i + 1] && look.shown[i] && --look.linesToPass == 0) return FALSE;
   }
-  return false;
+  if (std::find(std::begin(look.own), std::end(look.own), window) != std::end(look.own)) return TRUE;
+  if (!Platform().IsWindowVisible(window)) return TRUE;
+  // Lumek's own menu and colour dialog open over its lines, as they always have.
+  DWORD owner = 0;
+  Platform().GetWindowThreadProcessId(window, &owner);
+  look.covered = owner != look.process;
+  return !look.covered;
+} catch (...) {
+  // A look that cannot tell leaves the decision to a raise, which costs nothing when not needed.
+  reinterpret_cast<CoverLook*>(data)->covered = true;
+  return FALSE;
+}
+
+// True when a visible window of another process lies above a shown line.
+// One list of the top-level windows serves both lines: under Wine each step
+// of a walk window by window is a round trip to its server. Only
+// thread-agnostic calls: the resting ticks look from the timer's worker.
+bool ForeignWindowAboveLines(const HWND (&own)[3], const bool (&shown)[2], DWORD process) {
+  CoverLook look{own, shown, process, shown[0] + shown[1]};
+  if (look.linesToPass == 0) return false;
+  Platform().EnumWindows(&LookAtWindow, reinterpret_cast<LPARAM>(&look));
+  return look.covered;
 }
 
 // Timer1's resting probe, on its worker: true when the tick has work for the
@@ -158,20 +182,16 @@ bool ForeignWindowAbove(HWND line, const HWND (&own)[3], DWORD process) {
 // moved while a line shows, or a window come over a shown line.
 bool RestingTickHasWork(const RestingView& view) {
   const HWND own[] = {view.form.load(), view.lines[0].load(), view.lines[1].load()};
-  bool anyShown = false;
+  bool shown[2] = {};
   for (int i = 0; i < 2; ++i) {
-    const bool shown = own[i + 1] && Platform().IsWindowVisible(own[i + 1]);
-    if (shown != view.shown[i].load()) return true;
-    anyShown = anyShown || shown;
+    shown[i] = own[i + 1] && Platform().IsWindowVisible(own[i + 1]);
+    if (shown[i] != view.shown[i].load()) return true;
   }
-  if (!anyShown) return false;
+  if (!shown[0] && !shown[1]) return false;
   POINT pointer{};
   Platform().GetCursorPos(&pointer);
   if (PackedPoint(ScreenPoint{pointer.x, pointer.y}) != view.pointer.load()) return true;
-  for (int i = 0; i < 2; ++i) {
-    if (view.shown[i].load() && ForeignWindowAbove(own[i + 1], own, view.process)) return true;
-  }
-  return false;
+  return ForeignWindowAboveLines(own, shown, view.process);
 }
 
 }  // namespace
@@ -466,10 +486,8 @@ void TMainForm1::WakeTracking() {
 
 bool TMainForm1::LinesCovered() {
   const HWND own[] = {WindowHandle(), XForm1->WindowHandle(), YForm1->WindowHandle()};
-  for (TForm* line : {static_cast<TForm*>(XForm1), static_cast<TForm*>(YForm1)}) {
-    if (line->Visible() && ForeignWindowAbove(line->WindowHandle(), own, restingView_->process)) return true;
-  }
-  return false;
+  const bool shown[] = {XForm1->Visible(), YForm1->Visible()};
+  return ForeignWindowAboveLines(own, shown, restingView_->process);
 }
 
 void TMainForm1::RaiseLines() {

@@ -82,7 +82,7 @@ PlatformCalls MakeRealPlatform() {
   calls.SetWindowPos = [](HWND w, HWND after, int x, int y, int cx, int cy, UINT flags) {
     return ::SetWindowPos(w, after, x, y, cx, cy, flags);
   };
-  calls.GetWindow = [](HWND w, UINT relation) { return ::GetWindow(w, relation); };
+  calls.EnumWindows = [](WNDENUMPROC callback, LPARAM data) { return ::EnumWindows(callback, data); };
   calls.IsWindowVisible = [](HWND w) { return ::IsWindowVisible(w); };
   calls.GetWindowThreadProcessId = [](HWND w, LPDWORD process) { return ::GetWindowThreadProcessId(w, process); };
   calls.ShowWindow = [](HWND w, int command) { return ::ShowWindow(w, command); };

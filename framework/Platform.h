@@ -14,7 +14,7 @@ struct PlatformCalls {
   HWND (*CreateWindowExW)(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
                           int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
   BOOL (*SetWindowPos)(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
-  HWND (*GetWindow)(HWND window, UINT relation);
+  BOOL (*EnumWindows)(WNDENUMPROC callback, LPARAM data);
   BOOL (*IsWindowVisible)(HWND window);
   DWORD (*GetWindowThreadProcessId)(HWND window, LPDWORD process);
   BOOL (*ShowWindow)(HWND window, int command);

@@ -416,6 +416,58 @@ TEST(TrackingTick, AtRestNothingIsCalledAndACoveringTopmostWindowIsRaisedOverOnc
   ::DestroyWindow(cover);
 }
 
+// One look down the z-order decides for both lines: a window covers only the
+// shown lines below it, and only while it shows itself.
+TEST(TrackingTick, AWindowBetweenTheLinesCoversOnlyTheShownLineBelowIt) {
+  MainFormFixture app;
+  TMainForm1& form = app.Construct();
+  app.Recorder().Windows();
+  const uint32_t ticksPerCheck = TicksPerCoverCheck(form.Timer1->Interval());
+  app.SetPointer(400, 300);
+  enum class Place { AboveBoth, Between, BelowBoth };
+  struct Row {
+    const char* name;
+    Place place;
+    bool coverShown;
+    bool upperShown;
+    bool lowerShown;
+    bool raised;
+  } rows[] = {
+      {"over both lines", Place::AboveBoth, true, true, true, true},
+      {"between the lines", Place::Between, true, true, true, true},
+      {"between the lines, the lower one hidden", Place::Between, true, true, false, false},
+      {"between the lines, the upper one hidden", Place::Between, true, false, true, true},
+      {"over both lines, hidden itself", Place::AboveBoth, false, true, true, false},
+      {"below both lines", Place::BelowBoth, true, true, true, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    XForm1->SetVisible(true);
+    YForm1->SetVisible(true);
+    // The line raised last lies on top.
+    for (TForm* line : {static_cast<TForm*>(XForm1), static_cast<TForm*>(YForm1)}) {
+      ::SetWindowPos(line->WindowHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    TForm* upper = YForm1;
+    TForm* lower = XForm1;
+    HWND cover = OpenForeignCover(app);
+    ASSERT_NE(cover, nullptr);
+    if (row.place != Place::AboveBoth) {
+      HWND after = (row.place == Place::Between ? upper : lower)->WindowHandle();
+      ::SetWindowPos(cover, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    if (!row.coverShown) ::ShowWindow(cover, SW_HIDE);
+    upper->SetVisible(row.upperShown);
+    lower->SetVisible(row.lowerShown);
+    form.Timer1Timer(form.Timer1);
+    app.Recorder().Clear();
+    for (uint32_t i = 0; i < ticksPerCheck; ++i) form.Timer1Timer(form.Timer1);
+    EXPECT_EQ(app.Recorder().CallsStartingWith("SetWindowPos(") == kLinesRaised, row.raised)
+        << ShowSequences(app.Recorder().CallsStartingWith("SetWindowPos("), kLinesRaised);
+    ::DestroyWindow(cover);
+  }
+}
+
 BOOL RecordRawInputRegistration(PCRAWINPUTDEVICE devices, UINT count, UINT) {
   for (UINT i = 0; i < count; ++i) {
     const RAWINPUTDEVICE& device = devices[i];
@@ -561,10 +613,9 @@ struct ThreadedLook {
     CallRecorder::Record(From() + "IsWindowVisible(" + NameOf(window) + ")");
     return Forward().IsWindowVisible(window);
   }
-  static HWND Window(HWND window, UINT relation) {
-    CallRecorder::Record(From() + "GetWindow(" + NameOf(window) + ", " +
-                         std::to_string(relation) + ")");
-    return Forward().GetWindow(window, relation);
+  static BOOL Windows(WNDENUMPROC callback, LPARAM data) {
+    CallRecorder::Record(From() + "EnumWindows()");
+    return Forward().EnumWindows(callback, data);
   }
   static DWORD Process(HWND window, LPDWORD process) {
     CallRecorder::Record(From() + "GetWindowThreadProcessId(" + NameOf(window) + ")");
@@ -575,13 +626,13 @@ struct ThreadedLook {
     MainThread() = ::GetCurrentThreadId();
     if (Platform().GetCursorPos != &CursorPos) Forward().GetCursorPos = Platform().GetCursorPos;
     if (Platform().IsWindowVisible != &Visible) Forward().IsWindowVisible = Platform().IsWindowVisible;
-    if (Platform().GetWindow != &Window) Forward().GetWindow = Platform().GetWindow;
+    if (Platform().EnumWindows != &Windows) Forward().EnumWindows = Platform().EnumWindows;
     if (Platform().GetWindowThreadProcessId != &Process) {
       Forward().GetWindowThreadProcessId = Platform().GetWindowThreadProcessId;
     }
     Platform().GetCursorPos = &CursorPos;
     Platform().IsWindowVisible = &Visible;
-    Platform().GetWindow = &Window;
+    Platform().EnumWindows = &Windows;
     Platform().GetWindowThreadProcessId = &Process;
   }
 };
@@ -617,11 +668,13 @@ TEST(TrackingTick, ARestingWorkerHandsOverOnlyWhatNeedsTheLinesAndTheFirstTickPl
   EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 3), tickStart)
       << ShowSequences(calls, tickStart);
   const auto looks = [](const std::string& call) {
-    return call.rfind("worker: GetWindow(", 0) == 0 || call.rfind("worker: IsWindowVisible(", 0) == 0 ||
+    return call == "worker: EnumWindows()" || call.rfind("worker: IsWindowVisible(", 0) == 0 ||
            call.rfind("worker: GetWindowThreadProcessId(", 0) == 0 || call == "worker: GetCursorPos()";
   };
   EXPECT_TRUE(std::all_of(calls.begin(), calls.end(), looks)) << ShowSequences(calls, tickStart);
   const auto reads = std::count(calls.begin(), calls.end(), "worker: GetCursorPos()");
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "worker: EnumWindows()"), reads)
+      << "each look lists the windows once for both lines";
   EXPECT_GE(reads, 3) << "the resting ticks stopped";
   EXPECT_LE(reads, 6) << "the worker looked faster than the resting pace";
 
