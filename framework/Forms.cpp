@@ -114,32 +114,39 @@ int TScreen::Height() const { return Platform().GetSystemMetrics(SM_CYSCREEN); }
 
 namespace {
 
-BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
+// What one enumeration of the monitors reads: their rectangles in the
+// platform's order and, when asked for, the layout with the primary first.
+struct MonitorReading {
+  bool withLayout = false;
+  DesktopFingerprint fingerprint;
+  std::vector<ScreenRect> layout;
+};
+
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT listed, LPARAM context) try {
+  auto& reading = *reinterpret_cast<MonitorReading*>(context);
+  if (listed) reading.fingerprint.monitors.push_back(ScreenRect{listed->left, listed->top, listed->right, listed->bottom});
+  if (!reading.withLayout) return TRUE;
   MONITORINFO info{};
   info.cbSize = sizeof info;
   if (!Platform().GetMonitorInfoW(monitor, &info)) return TRUE;
-  auto* monitors = reinterpret_cast<std::vector<ScreenRect>*>(context);
   ScreenRect rect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
   if (info.dwFlags & MONITORINFOF_PRIMARY) {
-    monitors->insert(monitors->begin(), rect);
+    reading.layout.insert(reading.layout.begin(), rect);
   } else {
-    monitors->push_back(rect);
+    reading.layout.push_back(rect);
   }
   return TRUE;
+} catch (...) {
+  // Read in part, the fingerprint differs and the next check reads again.
+  return FALSE;
 }
 
 }  // namespace
 
 DesktopFingerprint TScreen::ReadFingerprint() const {
-  DesktopFingerprint fingerprint;
-  const int left = Platform().GetSystemMetrics(SM_XVIRTUALSCREEN);
-  const int top = Platform().GetSystemMetrics(SM_YVIRTUALSCREEN);
-  fingerprint.virtualScreen = ScreenRect{left, top, left + Platform().GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                                         top + Platform().GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-  fingerprint.monitorCount = Platform().GetSystemMetrics(SM_CMONITORS);
-  fingerprint.primaryWidth = Width();
-  fingerprint.primaryHeight = Height();
-  return fingerprint;
+  MonitorReading reading;
+  Platform().EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&reading));
+  return std::move(reading.fingerprint);
 }
 
 bool TScreen::LayoutOutdated() {
@@ -149,13 +156,13 @@ bool TScreen::LayoutOutdated() {
 
 const MonitorLayout& TScreen::Monitors() {
   if (!monitorsStale_) return monitors_;
-  // Taken before the enumeration: a change between the two shows at the next comparison.
-  fingerprint_ = ReadFingerprint();
-  MonitorLayout layout;
-  Platform().EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&layout.monitors));
+  MonitorReading reading;
+  reading.withLayout = true;
+  Platform().EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&reading));
   // A desktop that cannot be enumerated is still the primary screen the metrics report.
-  if (layout.monitors.empty()) layout.monitors.push_back(ScreenRect{0, 0, Width(), Height()});
-  monitors_ = std::move(layout);
+  if (reading.layout.empty()) reading.layout.push_back(ScreenRect{0, 0, Width(), Height()});
+  fingerprint_ = std::move(reading.fingerprint);
+  monitors_.monitors = std::move(reading.layout);
   monitorsStale_ = false;
   ++monitorsGeneration_;
   return monitors_;

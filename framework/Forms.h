@@ -153,9 +153,9 @@ class TScreen {
   // A resolution, monitor or scaling change: the layout is read anew at its next use.
   void NoteDisplayChange() { monitorsStale_ = true; }
   // True when the layout is to be read anew: a change was noted, or the
-  // desktop's metrics differ from their reading when the layout was last
+  // monitors' rectangles differ from those listed when the layout was last
   // read, which is then noted as a change. Some changes come with no message
-  // at all; this costs a few metric reads and never a monitor enumeration.
+  // at all; this costs one listing, not the per-monitor reads of a layout.
   bool LayoutOutdated();
 
   const std::vector<TForm*>& Forms() const { return forms_; }
@@ -173,7 +173,7 @@ class TScreen {
   std::vector<TForm*> forms_;
   std::map<int, HCURSOR> cursors_;
   MonitorLayout monitors_;
-  // The metrics as they were when monitors_ was read.
+  // The rectangles as they were listed when monitors_ was read.
   DesktopFingerprint fingerprint_;
   bool monitorsStale_ = true;
   unsigned monitorsGeneration_ = 0;

@@ -36,19 +36,14 @@ struct MonitorLayout {
   bool operator!=(const MonitorLayout& other) const { return !(*this == other); }
 };
 
-// The desktop as the platform's metrics report it: a few numbers cheap
-// enough to ask every second. A resolution or a monitor added or removed
-// changes one of them; a mere rearrangement that keeps them all does not.
+// The monitors' rectangles in the order the platform lists them: one
+// enumeration, cheap enough to ask every second. (Under Wine each desktop
+// metric asked on its own costs as much as the whole list.) A resolution, a
+// monitor added or removed, or monitors rearranged each change it.
 struct DesktopFingerprint {
-  ScreenRect virtualScreen;
-  int monitorCount = 0;
-  int primaryWidth = 0;
-  int primaryHeight = 0;
+  std::vector<ScreenRect> monitors;
 
-  bool operator==(const DesktopFingerprint& other) const {
-    return virtualScreen == other.virtualScreen && monitorCount == other.monitorCount &&
-           primaryWidth == other.primaryWidth && primaryHeight == other.primaryHeight;
-  }
+  bool operator==(const DesktopFingerprint& other) const { return monitors == other.monitors; }
   bool operator!=(const DesktopFingerprint& other) const { return !(*this == other); }
 };
 
