@@ -77,6 +77,21 @@ struct TickRecord {
   bool Full(size_t ticks) const { return starts.size() > ticks; }
 };
 
+// One timer's figures gathered over the rounds: the periods between
+// successive handler starts within each round, and the hand-overs.
+struct TimerSamples {
+  std::string name;
+  std::vector<double> periodsMs;
+  std::vector<double> handOverMs;
+
+  void Add(const TickRecord& record) {
+    for (size_t i = 1; i < record.starts.size(); ++i) {
+      periodsMs.push_back(CounterToMs(record.starts[i] - record.starts[i - 1]));
+    }
+    handOverMs.insert(handOverMs.end(), record.handOverMs.begin(), record.handOverMs.end());
+  }
+};
+
 struct TimerResult {
   std::string name;
   double meanPeriodMs;
@@ -87,59 +102,62 @@ struct TimerResult {
   double handOverMax;
 };
 
-TimerResult Summarize(const std::string& name, const TickRecord& record, uint32_t periodMs) {
+TimerResult Summarize(const TimerSamples& samples, uint32_t periodMs) {
   std::vector<double> deviations;
   double total = 0;
-  for (size_t i = 1; i < record.starts.size(); ++i) {
-    double period = CounterToMs(record.starts[i] - record.starts[i - 1]);
+  for (double period : samples.periodsMs) {
     total += period;
     deviations.push_back(std::fabs(period - periodMs));
   }
   double mean = deviations.empty() ? NAN : total / static_cast<double>(deviations.size());
-  double handOverMax = record.handOverMs.empty() ? NAN : *std::max_element(record.handOverMs.begin(), record.handOverMs.end());
-  return TimerResult{name,
+  const std::vector<double>& handOver = samples.handOverMs;
+  double handOverMax = handOver.empty() ? NAN : *std::max_element(handOver.begin(), handOver.end());
+  return TimerResult{samples.name,
                      mean,
                      Percentile(deviations, 0.50),
                      Percentile(deviations, 0.99),
-                     Percentile(record.handOverMs, 0.50),
-                     Percentile(record.handOverMs, 0.99),
+                     Percentile(handOver, 0.50),
+                     Percentile(handOver, 0.99),
                      handOverMax};
 }
 
 constexpr uint32_t kPeriodMs = 20;
-constexpr size_t kTicks = 500;
+// Interleaved: round by round each timer runs once, so a busy phase of the
+// machine weighs on all of them alike.
+constexpr int kRounds = 5;
+constexpr size_t kTicksPerRound = 100;
 constexpr DWORD kRunLimitMs = 60000;
 
 TickRecord MeasureHiTimer(bool useThread) {
   TickRecord record;
-  record.starts.reserve(kTicks + 1);
-  record.handOverMs.reserve(kTicks + 1);
+  record.starts.reserve(kTicksPerRound + 1);
+  record.handOverMs.reserve(kTicksPerRound + 1);
   THiTimer timer(nullptr, kPeriodMs);
   timer.SetUseThread(useThread);
   timer.SetOnTimer([&](TObject*) {
     int64_t start = CounterNow();
-    if (record.Full(kTicks)) return;
+    if (record.Full(kTicksPerRound)) return;
     record.starts.push_back(start);
     if (useThread) record.handOverMs.push_back(CounterToMs(start - timer.LastWorkerWake()));
   });
   timer.SetEnabled(true);
-  RunLoopUntil([&] { return record.Full(kTicks); }, kRunLimitMs);
+  RunLoopUntil([&] { return record.Full(kTicksPerRound); }, kRunLimitMs);
   timer.SetEnabled(false);
   return record;
 }
 
 TickRecord MeasureWindowTimer() {
   TickRecord record;
-  record.starts.reserve(kTicks + 1);
+  record.starts.reserve(kTicksPerRound + 1);
   UtilWindow window([&](HWND handle, TMessage& message) {
     if (message.Msg == WM_TIMER && message.WParam == 1) {
-      if (!record.Full(kTicks)) record.starts.push_back(CounterNow());
+      if (!record.Full(kTicksPerRound)) record.starts.push_back(CounterNow());
       return;
     }
     DefaultHandling(handle, message);
   });
   ::SetTimer(window.Handle(), 1, kPeriodMs, nullptr);
-  RunLoopUntil([&] { return record.Full(kTicks); }, kRunLimitMs);
+  RunLoopUntil([&] { return record.Full(kTicksPerRound); }, kRunLimitMs);
   ::KillTimer(window.Handle(), 1);
   return record;
 }
@@ -153,14 +171,20 @@ void PrintValue(double value) {
 }
 
 void TimerSection() {
+  TimerSamples samples[] = {{"THiTimer thread mode", {}, {}},
+                            {"THiTimer message mode", {}, {}},
+                            {"SetTimer window timer", {}, {}}};
+  for (int round = 0; round < kRounds; ++round) {
+    samples[0].Add(MeasureHiTimer(true));
+    samples[1].Add(MeasureHiTimer(false));
+    samples[2].Add(MeasureWindowTimer());
+  }
   std::vector<TimerResult> results;
-  results.push_back(Summarize("THiTimer thread mode", MeasureHiTimer(true), kPeriodMs));
-  results.push_back(Summarize("THiTimer message mode", MeasureHiTimer(false), kPeriodMs));
-  results.push_back(Summarize("SetTimer window timer", MeasureWindowTimer(), kPeriodMs));
+  for (const TimerSamples& timer : samples) results.push_back(Summarize(timer, kPeriodMs));
   double reference = results.front().deviationP99;
 
-  std::printf("%u ticks of %u ms each; times in ms; deviation = |period - %u|\n", static_cast<unsigned>(kTicks),
-              kPeriodMs, kPeriodMs);
+  std::printf("%d interleaved rounds of %u ticks of %u ms each; times in ms; deviation = |period - %u|\n", kRounds,
+              static_cast<unsigned>(kTicksPerRound), kPeriodMs, kPeriodMs);
   std::printf("%-24s %9s %9s %9s %9s %9s %9s %9s\n", "timer", "mean", "dev p50", "dev p99", "hand p50", "hand p99",
               "hand max", "p99/HiT");
   for (const TimerResult& result : results) {

@@ -121,7 +121,7 @@ void TrackingTickSection() {
   rows.push_back(MeasureCall("SetWindowPos top", [mainWindow] {
     Platform().SetWindowPos(mainWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }));
-  // The once-a-second look at the desktop, on an unchanged one: its metrics read and compared.
+  // The once-a-second look at the desktop, on an unchanged one: its monitors listed and compared.
   rows.push_back(MeasureCall("display check", [&form] { form->FollowDisplay(); }));
   PlatformCalls saved = Platform();
   Platform().GetCursorPos = MovingCursorPos;
@@ -136,7 +136,7 @@ void TrackingTickSection() {
                 row.allocationsPerTick);
   }
   std::printf("GetCursorPos and SetWindowPos top: the platform calls alone, as a still tick makes them\n");
-  std::printf("display check: the main form's once-a-second look at the desktop's metrics, unchanged\n");
+  std::printf("display check: the main form's once-a-second look at the monitors' rectangles, unchanged\n");
   std::printf("whole tick through Timer1's worker (pointer moving): %.2f allocations per tick\n", workerAllocations);
   std::printf("goal: p99 < 100 us, 0 allocations per tick\n");
   const double slowestMs = rows.back().maxUs / 1000.0;
