@@ -5,8 +5,10 @@
 //            makes the tick's full set of calls: the pointer read, two line
 //            moves and the topmost re-assert of the hidden main window.
 //   startup  the platform work Lumek's start-up must do: a hidden main window,
-//            two topmost 1-pixel popups shown, a tray icon added, winmm loaded
-//            with the timer resolution raised, a 20 ms timer started.
+//            two topmost 1-pixel popups shown that, like Lumek's lines, are
+//            layered, let clicks through and are never activated, a tray icon
+//            added, winmm loaded with the timer resolution raised, a 20 ms
+//            timer started.
 // Each ends when its main window gets WM_CLOSE.
 #include <windows.h>
 #include <shellapi.h>
@@ -98,10 +100,13 @@ HWND MakeWindow(const char* className, WNDPROC procedure, DWORD exStyle, DWORD s
 void ShowLines(Reference& reference) {
   const int width = ::GetSystemMetrics(SM_CXSCREEN);
   const int height = ::GetSystemMetrics(SM_CYSCREEN);
-  reference.lines[0] = MakeWindow("LumekReferenceX", ::DefWindowProcA, WS_EX_TOPMOST, WS_POPUP, 1, height);
-  reference.lines[1] = MakeWindow("LumekReferenceY", ::DefWindowProcA, WS_EX_TOPMOST, WS_POPUP, width, 1);
-  ::ShowWindow(reference.lines[0], SW_SHOWNOACTIVATE);
-  ::ShowWindow(reference.lines[1], SW_SHOWNOACTIVATE);
+  constexpr DWORD kLineStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TRANSPARENT;
+  reference.lines[0] = MakeWindow("LumekReferenceX", ::DefWindowProcA, kLineStyle, WS_POPUP, 1, height);
+  reference.lines[1] = MakeWindow("LumekReferenceY", ::DefWindowProcA, kLineStyle, WS_POPUP, width, 1);
+  for (HWND line : reference.lines) {
+    ::SetLayeredWindowAttributes(line, 0, 255, LWA_ALPHA);
+    ::ShowWindow(line, SW_SHOWNOACTIVATE);
+  }
 }
 
 void RaiseTimerResolution() {
